@@ -1,0 +1,81 @@
+// The per-docklet record and the module's exported entry points.
+#pragma once
+
+#include <windows.h>
+
+#include "gpu/gpu_state.h"
+#include "gpu/warr.h"
+
+enum DockletDataBits {
+    DOCKLET_TEMPERATURE = 1,
+    DOCKLET_GRAPH = 2,
+    DOCKLET_HIDE_ICONS = 4,
+};
+
+enum LabelDataBits {
+    LABEL_HIDE = 1,
+    LABEL_TEMPERATURE = 2,
+    LABEL_TITLE = 4,
+    LABEL_FULL_NAME = 8,
+    LABEL_VENDOR_STRING = 16,
+};
+
+enum {
+    TITLE_CAPACITY = 500,
+    COMMAND_CAPACITY = 260,
+    PATH_CAPACITY = 270,
+    FONT_NAME_CAPACITY = 32,
+    HISTORY_SLOTS = 101,
+    LABEL_BYTES = 500,
+};
+
+const UINT_PTR REFRESH_TIMER_ID = 123235;
+const UINT REFRESH_PERIOD = 1000;
+
+struct DockletInstance {
+    HWND hwndDocklet;
+    HINSTANCE hInstance;
+    wchar_t title[TITLE_CAPACITY];
+    wchar_t command[COMMAND_CAPACITY];
+    wchar_t parameters[COMMAND_CAPACITY];
+    wchar_t imagesFolder[PATH_CAPACITY];
+    wchar_t backgroundImage[PATH_CAPACITY];
+    wchar_t emptyImage[PATH_CAPACITY];
+    wchar_t fontName[FONT_NAME_CAPACITY];
+    int fontSize;
+    COLORREF fontColor;
+    BYTE fontAlpha;
+    int outline;
+    COLORREF outlineColor;
+    BYTE outlineAlpha;
+    int shadow;
+    COLORREF shadowColor;
+    BYTE shadowAlpha;
+    COLORREF graphColor;
+    BYTE graphAlpha;
+    COLORREF backgroundColor;
+    BYTE backgroundAlpha;
+    COLORREF frameColor;
+    BYTE frameAlpha;
+    int gradient;
+    int dockletData;
+    int labelData;
+    GpuState gpu;
+    int celsius;
+    int lastTemperature; // degrees Celsius; -1 when the last attempt read nothing
+    Warr<int>* history;
+    int created;         // 1 while the refresh timer is armed
+    // Each instance balances its own GDI+ start-up: one that failed to start
+    // must not shut GDI+ down for the others.
+    ULONG_PTR gdiplusToken;
+    int gdiplusStarted;
+};
+
+extern "C" {
+void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description);
+DockletInstance* CALLBACK OnCreate(HWND hwndDocklet, HINSTANCE hInstance, char* iniFile, char* iniSection);
+void CALLBACK OnDestroy(DockletInstance* instance, HWND hwndDocklet);
+void CALLBACK OnProcessMessage(DockletInstance* instance, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* iniSection, BOOL isForExport);
+BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, int iteration);
+}

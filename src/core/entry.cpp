@@ -1,0 +1,102 @@
+#include <windows.h>
+#include <gdiplus.h>
+#include <new>
+
+#include "core/docklet.h"
+#include "core/host.h"
+#include "core/refresh.h"
+#include "core/settings.h"
+#include "core/text.h"
+#include "gpu/sensor.h"
+
+namespace {
+
+void StartGdiplus(DockletInstance* instance)
+{
+    Gdiplus::GdiplusStartupInput input; // version 1, no callback, thread and codecs not suppressed
+    Gdiplus::Status status = Gdiplus::GdiplusStartup(&instance->gdiplusToken, &input, nullptr);
+    if (status == Gdiplus::Ok) {
+        instance->gdiplusStarted = 1;
+        return;
+    }
+    char label[300];
+    FormatBytes(label, sizeof label, "Error: GdiplusStartup, %d", static_cast<int>(status));
+    HostSetLabel(instance->hwndDocklet, label);
+}
+
+void SetBaseImage(DockletInstance* instance)
+{
+    const wchar_t* image =
+        (instance->dockletData & DOCKLET_HIDE_ICONS) ? instance->emptyImage : instance->backgroundImage;
+    char path[PATH_CAPACITY];
+    NarrowToBytes(path, sizeof path, image);
+    HostSetImageFile(instance->hwndDocklet, path);
+}
+
+void ArmRefreshTimer(DockletInstance* instance)
+{
+    SetTimer(instance->hwndDocklet, REFRESH_TIMER_ID, REFRESH_PERIOD, nullptr);
+    instance->created = 1;
+}
+
+} // namespace
+
+extern "C" void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description)
+{
+    if (name)
+        CopyBytes(name, 256, "Moravel Docklet");
+    if (author)
+        CopyBytes(author, 256, "Moravel Docklet developers");
+    if (version)
+        *version = 100;
+    if (description)
+        CopyBytes(description, 2048, "A Moravel Docklet for ObjectDock");
+}
+
+extern "C" DockletInstance* CALLBACK OnCreate(HWND hwndDocklet, HINSTANCE hInstance, char* iniFile, char* iniSection)
+{
+    DockletInstance* instance = new (std::nothrow) DockletInstance();
+    if (!instance)
+        return nullptr;
+    instance->hwndDocklet = hwndDocklet;
+    instance->hInstance = hInstance;
+
+    LoadSettings(instance, iniFile, iniSection);
+    StartGdiplus(instance);
+    instance->gpu.gpuStatus = InitGpuSensor(instance);
+    instance->history = new (std::nothrow) Warr<int>(HISTORY_SLOTS, nullptr);
+
+    ResolveImagePath(instance->emptyImage, PATH_CAPACITY, L"empty.png", instance->imagesFolder, hwndDocklet);
+    ResolveImagePath(instance->backgroundImage, PATH_CAPACITY, L"background.png", instance->imagesFolder,
+                     hwndDocklet);
+    SetBaseImage(instance);
+
+    RefreshDocklet(instance);
+    ArmRefreshTimer(instance);
+    return instance;
+}
+
+extern "C" void CALLBACK OnDestroy(DockletInstance* instance, HWND /*hwnd*/)
+{
+    if (!instance)
+        return;
+    // A tick queued after this point would reach freed memory.
+    KillTimer(instance->hwndDocklet, REFRESH_TIMER_ID);
+    delete instance->history;
+    if (instance->gdiplusStarted)
+        Gdiplus::GdiplusShutdown(instance->gdiplusToken);
+    delete instance;
+}
+
+extern "C" void CALLBACK OnProcessMessage(DockletInstance* instance, HWND /*hwnd*/, UINT message, WPARAM wParam,
+                                          LPARAM /*lParam*/)
+{
+    if (!instance || message != WM_TIMER || wParam != REFRESH_TIMER_ID)
+        return;
+    KillTimer(instance->hwndDocklet, REFRESH_TIMER_ID);
+    instance->created = 0;
+    RefreshDocklet(instance);
+    // A menu or the settings sheet may have re-armed it while the refresh ran.
+    if (!instance->created)
+        ArmRefreshTimer(instance);
+}

@@ -1,0 +1,29 @@
+// Calls into the dock host's services. Each call looks the service up by name
+// in the host's executable; a service the host lacks is skipped and a result
+// then reads as 0 or null.
+#pragma once
+
+#include <windows.h>
+#include <stddef.h>
+
+#include "core/host_api.h"
+
+void HostSetLabel(HWND hwndDocklet, const char* label);
+// Hands the overlay to the host, which owns it from then on. A host without
+// the service gets nothing, and the image is deleted here.
+void HostGiveImageOverlay(HWND hwndDocklet, Gdiplus::Image* image);
+BOOL HostSetImageFile(HWND hwndDocklet, const char* path);
+BOOL HostBrowseForImage(HWND owner, char* pathBuffer272, const char* startFolder);
+Gdiplus::Image* HostLoadGdiplusImage(const char* path);
+void HostLockMouseEffect(HWND hwndDocklet, BOOL lock);
+void HostDoAttentionAnimation(HWND hwndDocklet);
+// `folder` holds at least HOST_FOLDER_BYTES; it is left as it was when the
+// host lacks the service.
+void HostGetRelativeFolder(HWND hwndDocklet, char* folder);
+void HostRemoveSelf(HWND hwndDocklet);
+
+// Turns the default image name into its full path in the docklet's images
+// folder, and a path relative to the host ("." first) into a full path.
+// Any other path stays as it is.
+void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName, const wchar_t* imagesFolder,
+                      HWND hwndDocklet);

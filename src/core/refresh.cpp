@@ -1,0 +1,73 @@
+#include "core/refresh.h"
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include "core/docklet.h"
+#include "core/host.h"
+#include "core/text.h"
+#include "gpu/driver.h"
+#include "gpu/sensor.h"
+#include "render/render.h"
+
+namespace {
+
+// The label adds 32.0 before truncating; the icon truncates first.
+int LabelFahrenheit(int celsius)
+{
+    return static_cast<int>(celsius * 1.8 + 32.0);
+}
+
+void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capacity)
+{
+    const int labelData = instance->labelData;
+    const GpuState& gpu = instance->gpu;
+    if (labelData & LABEL_HIDE) {
+        label[0] = 0;
+    } else if (labelData & LABEL_TEMPERATURE) {
+        if (instance->celsius)
+            FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "C", instance->lastTemperature);
+        else
+            FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "F", LabelFahrenheit(instance->lastTemperature));
+    } else if (labelData & LABEL_FULL_NAME) {
+        NarrowToBytes(label, capacity, gpu.gpuNames[0]);
+    } else if (labelData & LABEL_VENDOR_STRING) {
+        // Driver texts may fill their 64 bytes without a terminator.
+        FormatBytes(label, capacity, "%.64hs - %.64hs", gpu.chipsetInfo.vendorName, gpu.chipsetInfo.chipsetName);
+    } else if (labelData & LABEL_TITLE) {
+        NarrowToBytes(label, capacity, instance->title);
+    } else {
+        CopyBytes(label, capacity, "Unknown Label Type");
+    }
+}
+
+void ChooseLabel(const DockletInstance* instance, char* label, size_t capacity)
+{
+    const int status = instance->gpu.gpuStatus;
+    if (status == GPU_LIBRARY_NOT_FOUND) {
+        CopyBytes(label, capacity, "No Nvidia Driver/GPU Found");
+    } else if (status != GPU_OK) {
+        char message[GPU_TEXT_BYTES + 1] = "";
+        DriverGetErrorMessage(status, message);
+        message[GPU_TEXT_BYTES] = 0;
+        CopyBytes(label, capacity, message);
+    } else {
+        ChooseReadyLabel(instance, label, capacity);
+    }
+}
+
+} // namespace
+
+void RefreshDocklet(DockletInstance* instance)
+{
+    if (!instance)
+        return;
+    ResetTemperature(instance);
+    SampleGpu(instance);
+
+    char label[LABEL_BYTES];
+    ChooseLabel(instance, label, sizeof label);
+    HostSetLabel(instance->hwndDocklet, label);
+
+    HostGiveImageOverlay(instance->hwndDocklet, ComposeDockletImage(instance));
+}

@@ -1,0 +1,5 @@
+#pragma once
+
+struct DockletInstance;
+
+void RefreshDocklet(DockletInstance* instance);

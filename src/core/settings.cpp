@@ -1,0 +1,178 @@
+#include "core/settings.h"
+
+#include <stddef.h>
+#include <stdlib.h>
+
+#include "core/docklet.h"
+#include "core/host.h"
+#include "core/text.h"
+
+namespace {
+
+enum SettingKind { TEXT_SETTING, INT_SETTING, ALPHA_SETTING };
+
+struct Setting {
+    const wchar_t* key;
+    size_t offset;
+    SettingKind kind;
+    const wchar_t* textDefault; // text keys
+    int intDefault;             // integer and alpha keys
+    DWORD readCapacity;         // units, terminator included
+};
+
+#define TEXT_KEY(key, field, def, capacity) { key, offsetof(DockletInstance, field), TEXT_SETTING, def, 0, capacity }
+#define INT_KEY(key, field, def) { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20 }
+#define ALPHA_KEY(key, field, def) { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20 }
+
+// Read and written in this order; stored files rely on these key names.
+const Setting SETTINGS[] = {
+    TEXT_KEY(L"Title", title, L"Moravel", 260),
+    TEXT_KEY(L"Command", command, L"", 260),
+    TEXT_KEY(L"Parameters", parameters, L"", 260),
+    INT_KEY(L"Celcius", celsius, 1),
+    TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", 260),
+    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", 260),
+    TEXT_KEY(L"FontName", fontName, L"Tahoma", 32),
+    INT_KEY(L"FontSize", fontSize, 34),
+    INT_KEY(L"FontColor", fontColor, 16777215),
+    ALPHA_KEY(L"FontAlpha", fontAlpha, 255),
+    INT_KEY(L"Outline", outline, 1),
+    INT_KEY(L"OutlineColor", outlineColor, 0),
+    ALPHA_KEY(L"OutlineAlpha", outlineAlpha, 255),
+    INT_KEY(L"Shadow", shadow, 1),
+    INT_KEY(L"ShadowColor", shadowColor, 0),
+    ALPHA_KEY(L"ShadowAlpha", shadowAlpha, 85),
+    INT_KEY(L"CpuColor", graphColor, 65280),
+    ALPHA_KEY(L"CpuAlpha", graphAlpha, 193),
+    INT_KEY(L"BackgroundColor", backgroundColor, 0),
+    ALPHA_KEY(L"BackgroundAlpha", backgroundAlpha, 91),
+    INT_KEY(L"FrameColor", frameColor, 16777215),
+    ALPHA_KEY(L"FrameAlpha", frameAlpha, 91),
+    INT_KEY(L"Gradient", gradient, 1),
+    INT_KEY(L"DockletData", dockletData, 2),
+    INT_KEY(L"LabelData", labelData, 2),
+};
+
+// Field capacities in units (the read capacity may be smaller).
+size_t TextFieldCapacity(size_t offset)
+{
+    if (offset == offsetof(DockletInstance, title))
+        return TITLE_CAPACITY;
+    if (offset == offsetof(DockletInstance, fontName))
+        return FONT_NAME_CAPACITY;
+    if (offset == offsetof(DockletInstance, imagesFolder) || offset == offsetof(DockletInstance, backgroundImage))
+        return PATH_CAPACITY;
+    return COMMAND_CAPACITY;
+}
+
+template <typename T>
+T& FieldAt(DockletInstance* instance, size_t offset)
+{
+    return *reinterpret_cast<T*>(reinterpret_cast<char*>(instance) + offset);
+}
+
+// Integer fields are int or COLORREF (same width), alphas one byte.
+void StoreInt(DockletInstance* instance, const Setting& setting, int value)
+{
+    if (setting.kind == ALPHA_SETTING)
+        FieldAt<BYTE>(instance, setting.offset) = static_cast<BYTE>(value & 0xFF);
+    else
+        FieldAt<int>(instance, setting.offset) = value;
+}
+
+int FetchInt(DockletInstance* instance, const Setting& setting)
+{
+    if (setting.kind == ALPHA_SETTING)
+        return FieldAt<BYTE>(instance, setting.offset);
+    return FieldAt<int>(instance, setting.offset);
+}
+
+void SetDefaults(DockletInstance* instance)
+{
+    for (const Setting& setting : SETTINGS) {
+        if (setting.kind == TEXT_SETTING)
+            CopyText(&FieldAt<wchar_t>(instance, setting.offset), TextFieldCapacity(setting.offset),
+                     setting.textDefault);
+        else
+            StoreInt(instance, setting, setting.intDefault);
+    }
+    CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
+}
+
+// The host's 8-bit INI names as UTF-16 profile arguments. A name that does
+// not fit is refused rather than cut: a cut path names another file.
+bool WidenIniNames(const char* iniFile, const char* iniSection, wchar_t (&file)[MAX_PATH],
+                   wchar_t (&section)[MAX_PATH])
+{
+    return iniFile && iniSection && WidenBytes(file, MAX_PATH, iniFile) && WidenBytes(section, MAX_PATH, iniSection);
+}
+
+} // namespace
+
+void LoadSettings(DockletInstance* instance, const char* iniFile, const char* iniSection)
+{
+    if (!instance)
+        return;
+    wchar_t file[MAX_PATH];
+    wchar_t section[MAX_PATH];
+    if (!WidenIniNames(iniFile, iniSection, file, section)) {
+        HostSetLabel(instance->hwndDocklet, "Moravel... configure docklet!");
+        SetDefaults(instance);
+        return;
+    }
+
+    for (const Setting& setting : SETTINGS) {
+        if (setting.kind == TEXT_SETTING) {
+            // The field is at least as large as the read capacity.
+            GetPrivateProfileStringW(section, setting.key, setting.textDefault,
+                                     &FieldAt<wchar_t>(instance, setting.offset), setting.readCapacity, file);
+        } else {
+            wchar_t defaultText[21];
+            FormatText(defaultText, 21, L"%d", setting.intDefault);
+            wchar_t value[20] = L"";
+            GetPrivateProfileStringW(section, setting.key, defaultText, value, 20, file);
+            StoreInt(instance, setting, _wtoi(value));
+        }
+    }
+    CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
+}
+
+void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)
+{
+    wchar_t text[100] = L"";
+    _itow_s(value, text, 100, 10);
+    WritePrivateProfileStringW(section, key, text, file);
+}
+
+extern "C" void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* iniSection, BOOL /*isForExport*/)
+{
+    if (!instance)
+        return;
+    wchar_t file[MAX_PATH];
+    wchar_t section[MAX_PATH];
+    if (!WidenIniNames(iniFile, iniSection, file, section))
+        return;
+
+    for (const Setting& setting : SETTINGS) {
+        if (setting.kind == TEXT_SETTING)
+            WritePrivateProfileStringW(section, setting.key, &FieldAt<wchar_t>(instance, setting.offset), file);
+        else
+            WriteIntSetting(section, setting.key, FetchInt(instance, setting), file);
+    }
+}
+
+extern "C" BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, int iteration)
+{
+    if (!instance || !output || iteration != 0)
+        return FALSE;
+    const size_t EXPORT_LIMIT = 261;
+    HostGetRelativeFolder(instance->hwndDocklet, output);
+    char imagesFolder[PATH_CAPACITY];
+    NarrowToBytes(imagesFolder, PATH_CAPACITY, instance->imagesFolder);
+    // A path cut short would name another folder: report none instead.
+    if (!AppendBytes(output, EXPORT_LIMIT, imagesFolder)) {
+        output[0] = 0;
+        return FALSE;
+    }
+    return TRUE;
+}

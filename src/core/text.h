@@ -1,0 +1,29 @@
+// Every conversion between the host's and driver's 8-bit text and the
+// docklet's UTF-16 text, and every bounded copy. All results are
+// NUL-terminated and never written past `capacity` (counted in elements,
+// terminator included); a capacity of 0 writes nothing.
+#pragma once
+
+#include <stddef.h>
+#include <wchar.h>
+
+// Byte for byte: each byte becomes the code unit of the same value.
+// Returns false when `source` did not fit and was cut. A null source is "".
+bool WidenBytes(wchar_t* target, size_t capacity, const char* source);
+
+// As WidenBytes, reading at most `sourceMax` bytes of a buffer that may lack
+// a terminator (driver texts).
+bool WidenBytesN(wchar_t* target, size_t capacity, const char* source, size_t sourceMax);
+
+// Code units up to 0xFF become the byte of the same value; any other unit
+// becomes '?'. Returns false when `source` was cut.
+bool NarrowToBytes(char* target, size_t capacity, const wchar_t* source);
+
+bool CopyText(wchar_t* target, size_t capacity, const wchar_t* source);
+bool CopyBytes(char* target, size_t capacity, const char* source);
+bool AppendBytes(char* target, size_t capacity, const char* source);
+
+// printf-style into a fixed buffer; cut and terminated when too long.
+// Use %ls for UTF-16 and %hs for 8-bit arguments in both.
+bool FormatText(wchar_t* target, size_t capacity, const wchar_t* format, ...);
+bool FormatBytes(char* target, size_t capacity, const char* format, ...);

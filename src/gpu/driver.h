@@ -1,0 +1,30 @@
+// The driver's programming interface, loaded on first demand and resolved
+// once per process. Entries the driver did not resolve answer with a status.
+#pragma once
+
+#include <stdint.h>
+
+#include "gpu/gpu_state.h"
+
+// Plain-name driver library; the 64-bit driver ships under its own name.
+#ifndef MORAVEL_DRIVER_LIBRARY
+#  ifdef _WIN64
+#    define MORAVEL_DRIVER_LIBRARY "nvapi64.dll"
+#  else
+#    define MORAVEL_DRIVER_LIBRARY "nvapi.dll"
+#  endif
+#endif
+
+int InitDriverInterface();
+extern "C" int __cdecl UnresolvedEntryStub();
+
+// Forwarders, one per driver entry the docklet calls.
+int DriverGetErrorMessage(int status, char text[GPU_TEXT_BYTES]);           // entry 0
+int DriverGetInterfaceVersion(char text[GPU_TEXT_BYTES]);                   // entry 1
+int DriverEnumPhysicalGpus(GpuHandle handles[GPU_MAX_PROCESSORS], uint32_t* count); // entry 5
+int DriverGetPropertyA(GpuHandle gpu, uint32_t* value);                     // entry 32
+int DriverGetFullName(GpuHandle gpu, char name[GPU_TEXT_BYTES]);            // entry 37
+int DriverGetPropertyB(GpuHandle gpu, uint32_t* value);                     // entry 39
+int DriverGetPropertyC(GpuHandle gpu, uint32_t* value);                     // entry 40
+int DriverGetThermalSettings(GpuHandle gpu, uint32_t sensor, ThermalSettings* settings); // entry 52
+int DriverGetChipsetInfo(ChipsetInfo* info);                                // entry 55

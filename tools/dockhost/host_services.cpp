@@ -1,0 +1,137 @@
+#include "host_services.h"
+
+#include <string.h>
+
+#include "core/host_api.h"
+
+namespace dockhost {
+
+HostServices& Services()
+{
+    static HostServices services;
+    return services;
+}
+
+int HostServices::CountCalls(const std::string& service, HWND hwnd) const
+{
+    int count = 0;
+    for (const ServiceCall& call : calls)
+        if (call.service == service && (!hwnd || call.hwnd == hwnd))
+            ++count;
+    return count;
+}
+
+const ServiceCall* HostServices::LastCall(const std::string& service, HWND hwnd) const
+{
+    for (auto it = calls.rbegin(); it != calls.rend(); ++it)
+        if (it->service == service && (!hwnd || it->hwnd == hwnd))
+            return &*it;
+    return nullptr;
+}
+
+void HostServices::Clear()
+{
+    calls.clear();
+    keptOverlays.clear();
+}
+
+namespace {
+
+void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
+{
+    ServiceCall call;
+    call.service = service;
+    call.hwnd = hwnd;
+    if (text)
+        call.text = text;
+    call.value = value;
+    Services().calls.push_back(call);
+}
+
+} // namespace
+} // namespace dockhost
+
+using dockhost::Record;
+using dockhost::Services;
+
+#define HOST_EXPORT extern "C" __declspec(dllexport)
+
+HOST_EXPORT void CALLBACK DockletSetLabel(HWND hwndDocklet, char* label)
+{
+    Record("DockletSetLabel", hwndDocklet, label, 0);
+    Services().views[hwndDocklet].label = label ? label : "";
+    InvalidateRect(hwndDocklet, nullptr, FALSE);
+}
+
+HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, Gdiplus::Image* image, BOOL hostDeletes)
+{
+    Record("DockletSetImageOverlay", hwndDocklet, nullptr, hostDeletes);
+    auto& services = Services();
+    auto& view = services.views[hwndDocklet];
+    ++view.overlaysReceived;
+    if (services.keepAllOverlays && view.overlay)
+        services.keptOverlays.push_back(std::move(view.overlay));
+    view.overlay.reset(image); // deleted as an Image, through its virtual destructor
+    InvalidateRect(hwndDocklet, nullptr, FALSE);
+}
+
+HOST_EXPORT BOOL CALLBACK DockletSetImageFile(HWND hwndDocklet, char* path)
+{
+    Record("DockletSetImageFile", hwndDocklet, path, 0);
+    Services().views[hwndDocklet].imageFile = path ? path : "";
+    InvalidateRect(hwndDocklet, nullptr, FALSE);
+    return TRUE;
+}
+
+HOST_EXPORT BOOL CALLBACK DockletBrowseForImage(HWND owner, char* pathBuffer, char* startFolder)
+{
+    Record("DockletBrowseForImage", owner, startFolder, 0);
+    auto& services = Services();
+    if (!services.browseAccepts || !pathBuffer)
+        return FALSE;
+    strncpy(pathBuffer, services.browseChoice.c_str(), HOST_BROWSE_BYTES - 1);
+    pathBuffer[HOST_BROWSE_BYTES - 1] = 0;
+    return TRUE;
+}
+
+HOST_EXPORT Gdiplus::Image* CALLBACK DockletLoadGDIPlusImage(char* path)
+{
+    Record("DockletLoadGDIPlusImage", nullptr, path, 0);
+    if (!path)
+        return nullptr;
+    wchar_t widePath[MAX_PATH];
+    if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
+        return nullptr;
+    Gdiplus::Image* image = new Gdiplus::Image(widePath);
+    if (image->GetLastStatus() != Gdiplus::Ok) {
+        delete image;
+        return nullptr;
+    }
+    return image;
+}
+
+HOST_EXPORT void CALLBACK DockletLockMouseEffect(HWND hwndDocklet, BOOL lock)
+{
+    Record("DockletLockMouseEffect", hwndDocklet, nullptr, lock);
+    Services().views[hwndDocklet].lockDepth += lock ? 1 : -1;
+}
+
+HOST_EXPORT void CALLBACK DockletDoAttentionAnimation(HWND hwndDocklet)
+{
+    Record("DockletDoAttentionAnimation", hwndDocklet, nullptr, 0);
+}
+
+HOST_EXPORT void CALLBACK DockletGetRelativeFolder(HWND hwndDocklet, char* folder)
+{
+    Record("DockletGetRelativeFolder", hwndDocklet, nullptr, 0);
+    if (!folder)
+        return;
+    strncpy(folder, Services().relativeFolder.c_str(), HOST_FOLDER_BYTES - 1);
+    folder[HOST_FOLDER_BYTES - 1] = 0;
+}
+
+HOST_EXPORT void CALLBACK DockletRemoveSelf(HWND hwndDocklet, WPARAM flag)
+{
+    Record("DockletRemoveSelf", hwndDocklet, nullptr, static_cast<intptr_t>(flag));
+    Services().views[hwndDocklet].removeRequested = true;
+}

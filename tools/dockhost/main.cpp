@@ -1,0 +1,172 @@
+// dockhost: runs a docklet module the way a dock does.
+//
+//   dockhost [--module PATH] [--ini FILE --section NAME] [--count N]
+//            [--simulate-gpu SCENARIO] [--driver PATH]
+//            [--headless] [--seconds N] [--snapshots DIR]
+//
+// With a window: left click, double click and right click go to the docklet;
+// the C key opens its settings, the A key its About box. Closing the window
+// saves the docklet into its INI section.
+#include <windows.h>
+#include <shellapi.h>
+#include <stdio.h>
+
+#include <string>
+
+#include "dock.h"
+#include "host_services.h"
+
+using namespace dockhost;
+
+namespace {
+
+struct Options {
+    std::wstring module;
+    std::string iniFile;
+    std::string iniSection;
+    int count = 1;
+    std::wstring scenario;
+    std::wstring driver;
+    bool headless = false;
+    int seconds = 5;
+    std::wstring snapshots;
+};
+
+void Usage()
+{
+    fwprintf(stderr,
+             L"usage: dockhost [--module PATH] [--ini FILE --section NAME] [--count N]\n"
+             L"                [--simulate-gpu SCENARIO] [--driver PATH]\n"
+             L"                [--headless] [--seconds N] [--snapshots DIR]\n");
+}
+
+bool ParseOptions(int argc, wchar_t** argv, Options& options)
+{
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        auto next = [&](std::wstring& value) {
+            if (i + 1 >= argc)
+                return false;
+            value = argv[++i];
+            return true;
+        };
+        std::wstring value;
+        if (arg == L"--module" && next(options.module)) {
+        } else if (arg == L"--ini" && next(value)) {
+            options.iniFile = Narrow(value);
+        } else if (arg == L"--section" && next(value)) {
+            options.iniSection = Narrow(value);
+        } else if (arg == L"--count" && next(value)) {
+            options.count = _wtoi(value.c_str());
+        } else if (arg == L"--simulate-gpu" && next(options.scenario)) {
+        } else if (arg == L"--driver" && next(options.driver)) {
+        } else if (arg == L"--headless") {
+            options.headless = true;
+        } else if (arg == L"--seconds" && next(value)) {
+            options.seconds = _wtoi(value.c_str());
+        } else if (arg == L"--snapshots" && next(options.snapshots)) {
+        } else {
+            return false;
+        }
+    }
+    return options.count >= 1 && options.seconds >= 0;
+}
+
+std::wstring FullPath(const std::wstring& path)
+{
+    wchar_t full[MAX_PATH] = L"";
+    DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return (length && length < MAX_PATH) ? std::wstring(full) : path;
+}
+
+// The docklet's folder as a dock reports it: relative to the dock's own
+// folder (".\" first) when it lies below it, else the full folder.
+std::string RelativeFolderOf(const std::wstring& module)
+{
+    std::wstring folder = module.substr(0, module.find_last_of(L'\\') + 1);
+    std::wstring root = ExecutableFolder();
+    if (_wcsnicmp(folder.c_str(), root.c_str(), root.size()) == 0)
+        return ".\\" + Narrow(folder.substr(root.size()));
+    return Narrow(folder);
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+    if (options.module.empty())
+        options.module = ExecutableFolder() + L"Docklets\\Moravel\\MoravelDocklet.dll";
+    options.module = FullPath(options.module);
+
+    Dock dock;
+    if (!options.scenario.empty()) {
+        SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
+        if (options.driver.empty())
+            options.driver = ExecutableFolder() + L"..\\simgpu\\" +
+#ifdef _WIN64
+                             L"nvapi64.dll";
+#else
+                             L"nvapi.dll";
+#endif
+        if (!dock.Preload(FullPath(options.driver))) {
+            fwprintf(stderr, L"dockhost: cannot load the simulated driver %ls\n", options.driver.c_str());
+            return 1;
+        }
+    }
+    if (!dock.LoadModule(options.module)) {
+        fwprintf(stderr, L"dockhost: cannot load the docklet module %ls\n", options.module.c_str());
+        return 1;
+    }
+    Services().relativeFolder = RelativeFolderOf(options.module);
+
+    char name[256] = "", author[256] = "", description[2048] = "";
+    int version = 0;
+    if (dock.Entry().OnGetInformation)
+        dock.Entry().OnGetInformation(name, author, &version, description);
+    wprintf(L"dockhost: %hs %d by %hs: %hs\n", name, version, author, description);
+
+    const bool hasIni = !options.iniFile.empty() && !options.iniSection.empty();
+    for (int i = 0; i < options.count; ++i) {
+        std::string section = options.iniSection;
+        if (hasIni && i > 0)
+            section += std::to_string(i + 1);
+        if (!dock.AddDocklet(hasIni ? options.iniFile.c_str() : nullptr, hasIni ? section.c_str() : nullptr,
+                             !options.headless)) {
+            fwprintf(stderr, L"dockhost: cannot create a docklet window (is there a display?)\n");
+            return 1;
+        }
+    }
+
+    if (!options.headless) {
+        while (dock.Pump(INFINITE)) {
+        }
+        return 0;
+    }
+
+    if (!options.snapshots.empty())
+        CreateDirectoryW(options.snapshots.c_str(), nullptr);
+    for (int second = 0; second <= options.seconds; ++second) {
+        if (second > 0 && !dock.Pump(1000))
+            break;
+        for (size_t i = 0; i < dock.Docklets().size(); ++i) {
+            const Docklet& docklet = *dock.Docklets()[i];
+            auto view = Services().views.find(docklet.hwnd);
+            wprintf(L"dockhost: t=%ds docklet %zu label \"%hs\"\n", second, i + 1,
+                    view == Services().views.end() ? "" : view->second.label.c_str());
+            if (options.snapshots.empty())
+                continue;
+            wchar_t file[64];
+            swprintf(file, 64, L"\\docklet%zu-%02d.png", i + 1, second);
+            dock.SaveSnapshot(docklet, options.snapshots + file);
+        }
+    }
+    if (!options.snapshots.empty())
+        wprintf(L"dockhost: snapshots in %ls\n", FullPath(options.snapshots).c_str());
+    dock.RemoveAll(true);
+    return 0;
+}
