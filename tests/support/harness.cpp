@@ -1,0 +1,174 @@
+#include "harness.h"
+
+#include <stdio.h>
+
+#include <memory>
+
+namespace harness {
+
+std::wstring BinFolder()
+{
+    return dockhost::ExecutableFolder();
+}
+
+std::wstring ModulePath()
+{
+    return BinFolder() + L"MoravelDocklet.dll";
+}
+
+std::wstring SimulatedDriverPath()
+{
+#ifdef _WIN64
+    return BinFolder() + L"..\\simgpu\\nvapi64.dll";
+#else
+    return BinFolder() + L"..\\simgpu\\nvapi.dll";
+#endif
+}
+
+std::string TempFolder()
+{
+    static std::string folder;
+    if (folder.empty()) {
+        char base[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, base);
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%smoravel-test-%lu-%lu\\", base, GetCurrentProcessId(), GetTickCount());
+        CreateDirectoryA(name, nullptr);
+        folder = name;
+    }
+    return folder;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string content;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+        content.append(buffer, n);
+    fclose(file);
+    return content;
+}
+
+bool WriteFile(const std::string& path, const std::string& content)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite(content.data(), 1, content.size(), file) == content.size();
+    return fclose(file) == 0 && ok;
+}
+
+bool Pixels::SavePng(const std::wstring& path) const
+{
+    if (Empty())
+        return false;
+    Gdiplus::Bitmap bitmap(width, height, width * 4, PixelFormat32bppARGB,
+                           reinterpret_cast<BYTE*>(const_cast<uint32_t*>(argb.data())));
+    return dockhost::SavePng(bitmap, path);
+}
+
+Pixels Capture(Gdiplus::Image* image)
+{
+    Pixels pixels;
+    if (!image || image->GetType() != Gdiplus::ImageTypeBitmap)
+        return pixels;
+    auto* bitmap = static_cast<Gdiplus::Bitmap*>(image);
+    const int width = static_cast<int>(bitmap->GetWidth());
+    const int height = static_cast<int>(bitmap->GetHeight());
+    Gdiplus::Rect all(0, 0, width, height);
+    Gdiplus::BitmapData data;
+    if (bitmap->LockBits(&all, Gdiplus::ImageLockModeRead, PixelFormat32bppARGB, &data) != Gdiplus::Ok)
+        return pixels;
+    pixels.width = width;
+    pixels.height = height;
+    pixels.argb.resize(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y)
+        memcpy(&pixels.argb[static_cast<size_t>(y) * width], static_cast<BYTE*>(data.Scan0) + y * data.Stride,
+               static_cast<size_t>(width) * 4);
+    bitmap->UnlockBits(&data);
+    return pixels;
+}
+
+namespace {
+
+std::unique_ptr<dockhost::Dock>& TheDock()
+{
+    static std::unique_ptr<dockhost::Dock> dock;
+    return dock;
+}
+
+} // namespace
+
+bool DockTest::UseSimulatedDriver(const std::string& scenario)
+{
+    std::string path = TempFolder() + "scenario.txt";
+    if (!WriteFile(path, scenario))
+        return false;
+    SetEnvironmentVariableA("MORAVEL_SIMGPU", path.c_str());
+    return LoadLibraryW(SimulatedDriverPath().c_str()) != nullptr;
+}
+
+dockhost::Dock& DockTest::GetDock()
+{
+    auto& dock = TheDock();
+    if (!dock) {
+        dock = std::make_unique<dockhost::Dock>();
+        if (!dock->LoadModule(ModulePath()))
+            ADD_FAILURE() << "cannot load the module under test";
+    }
+    return *dock;
+}
+
+void DockTest::SetUp()
+{
+    GetDock();
+    Host().Clear();
+    Host().relativeFolder = ".\\Docklets\\Moravel\\";
+    Host().browseAccepts = false;
+    Host().keepAllOverlays = false;
+}
+
+void DockTest::TearDown()
+{
+    GetDock().RemoveAll(false);
+}
+
+dockhost::Docklet* DockTest::Create(const char* iniFile, const char* iniSection)
+{
+    dockhost::Docklet* docklet = GetDock().AddDocklet(iniFile, iniSection);
+    EXPECT_NE(docklet, nullptr) << "no docklet window (is there a display?)";
+    if (docklet) {
+        EXPECT_NE(docklet->instance, nullptr);
+    }
+    return docklet;
+}
+
+void DockTest::Destroy(dockhost::Docklet* docklet, bool save)
+{
+    GetDock().RemoveDocklet(docklet, save);
+}
+
+void DockTest::Tick(dockhost::Docklet* docklet)
+{
+    GetDock().Entry().OnProcessMessage(docklet->instance, docklet->hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
+}
+
+std::string DockTest::Label(dockhost::Docklet* docklet)
+{
+    auto view = Host().views.find(docklet->hwnd);
+    return view == Host().views.end() ? std::string() : view->second.label;
+}
+
+Pixels DockTest::Overlay(dockhost::Docklet* docklet)
+{
+    auto view = Host().views.find(docklet->hwnd);
+    if (view == Host().views.end())
+        return Pixels();
+    return Capture(view->second.overlay.get());
+}
+
+} // namespace harness

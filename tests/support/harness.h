@@ -1,0 +1,67 @@
+// Test programs play the dock host: the host's services are linked into them
+// and exported by name, and the real module is loaded from beside the program,
+// as a dock loads it.
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+#include <gtest/gtest.h>
+
+#include <stdint.h>
+#include <string>
+#include <vector>
+
+#include "core/docklet.h"
+#include "dock.h"
+#include "host_services.h"
+
+namespace harness {
+
+std::wstring BinFolder();             // the test program's folder, ending in a backslash
+std::wstring ModulePath();            // the module under test
+std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the module's folder
+std::string TempFolder();             // a fresh folder for this process, ending in a backslash
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& content);
+
+// Pixels of an image in ARGB (alpha in the top byte), row by row.
+struct Pixels {
+    int width = 0;
+    int height = 0;
+    std::vector<uint32_t> argb;
+    uint32_t At(int x, int y) const { return argb[static_cast<size_t>(y) * width + x]; }
+    int Alpha(int x, int y) const { return static_cast<int>(At(x, y) >> 24); }
+    bool Empty() const { return argb.empty(); }
+    bool SavePng(const std::wstring& path) const;
+};
+Pixels Capture(Gdiplus::Image* image);
+
+// One dock per test process; the module stays loaded until the process ends,
+// as it does in a real dock.
+class DockTest : public ::testing::Test {
+protected:
+    // Call before the first docklet of the process to have the simulated
+    // driver answer with `scenario` (scenario file text).
+    static bool UseSimulatedDriver(const std::string& scenario);
+
+    void SetUp() override;
+    void TearDown() override;
+
+    dockhost::Dock& GetDock();
+    dockhost::HostServices& Host() { return dockhost::Services(); }
+
+    // Creates a docklet; null arguments mean the host names no INI file/section.
+    dockhost::Docklet* Create(const char* iniFile = nullptr, const char* iniSection = nullptr);
+    void Destroy(dockhost::Docklet* docklet, bool save = false);
+    DockletInstance* Record(dockhost::Docklet* docklet)
+    {
+        return static_cast<DockletInstance*>(docklet->instance);
+    }
+    // One tick of the refresh timer, delivered as the host forwards it.
+    void Tick(dockhost::Docklet* docklet);
+    std::string Label(dockhost::Docklet* docklet);
+    Pixels Overlay(dockhost::Docklet* docklet);
+};
+
+} // namespace harness
