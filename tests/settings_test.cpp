@@ -1,0 +1,257 @@
+// Settings in the host's INI section: keys, order, defaults, parsing, saving,
+// and the folder reported for export.
+#include "harness.h"
+
+#include <utility>
+
+using harness::DockTest;
+using harness::TempFolder;
+
+namespace {
+
+const char* const KEYS_IN_ORDER[] = {
+    "Title",        "Command",      "Parameters",  "Celcius",         "ImagesFolder",    "BackgroundImage",
+    "FontName",     "FontSize",     "FontColor",   "FontAlpha",       "Outline",         "OutlineColor",
+    "OutlineAlpha", "Shadow",       "ShadowColor", "ShadowAlpha",     "CpuColor",        "CpuAlpha",
+    "BackgroundColor", "BackgroundAlpha", "FrameColor", "FrameAlpha", "Gradient",        "DockletData",
+    "LabelData",
+};
+
+using KeyValues = std::vector<std::pair<std::string, std::string>>;
+
+// The keys of one section, in file order.
+KeyValues ReadSection(const std::string& file, const std::string& section)
+{
+    KeyValues result;
+    std::string text = harness::ReadFile(file);
+    bool inSection = false;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!line.empty() && line[0] == '[')
+            inSection = line == "[" + section + "]";
+        else if (inSection && line.find('=') != std::string::npos)
+            result.emplace_back(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
+        start = end + 1;
+    }
+    return result;
+}
+
+std::string Value(const KeyValues& values, const std::string& key)
+{
+    for (const auto& kv : values)
+        if (kv.first == key)
+            return kv.second;
+    return "<missing>";
+}
+
+std::string WriteIni(const std::string& name, const std::string& section, const KeyValues& values)
+{
+    std::string text = "[" + section + "]\r\n";
+    for (const auto& kv : values)
+        text += kv.first + "=" + kv.second + "\r\n";
+    std::string path = TempFolder() + name;
+    harness::WriteFile(path, text);
+    return path;
+}
+
+std::string Narrow(const wchar_t* text)
+{
+    return dockhost::Narrow(text);
+}
+
+} // namespace
+
+class Settings : public DockTest {
+protected:
+    KeyValues Save(dockhost::Docklet* docklet, const std::string& name, const char* section = "Saved")
+    {
+        std::string file = TempFolder() + name;
+        GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(file.c_str()), const_cast<char*>(section),
+                                 FALSE);
+        return ReadSection(file, section);
+    }
+};
+
+TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
+{
+    const KeyValues stored = {
+        {"Title", "My GPU"},        {"Command", "C:\\tools\\mon.exe"}, {"Parameters", "-x 1"},
+        {"Celcius", "0"},           {"ImagesFolder", "pics"},          {"BackgroundImage", "D:\\p\\gpu.png"},
+        {"FontName", "Verdana"},    {"FontSize", "28"},                {"FontColor", "255"},
+        {"FontAlpha", "200"},       {"Outline", "0"},                  {"OutlineColor", "65535"},
+        {"OutlineAlpha", "10"},     {"Shadow", "0"},                   {"ShadowColor", "128"},
+        {"ShadowAlpha", "20"},      {"CpuColor", "16711680"},          {"CpuAlpha", "30"},
+        {"BackgroundColor", "4210752"}, {"BackgroundAlpha", "40"},     {"FrameColor", "8421504"},
+        {"FrameAlpha", "50"},       {"Gradient", "0"},                 {"DockletData", "1"},
+        {"LabelData", "4"},
+    };
+    std::string ini = WriteIni("roundtrip.ini", "Docklet", stored);
+    auto* docklet = Create(ini.c_str(), "Docklet");
+    ASSERT_NE(docklet, nullptr);
+
+    KeyValues saved = Save(docklet, "roundtrip-saved.ini");
+    ASSERT_EQ(saved.size(), 25u);
+    for (size_t i = 0; i < saved.size(); ++i) {
+        EXPECT_EQ(saved[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
+        EXPECT_EQ(saved[i].second, stored[i].second) << "key " << KEYS_IN_ORDER[i];
+    }
+}
+
+TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
+{
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* section;
+    } cases[] = {
+        {"no file, no section", nullptr, nullptr},
+        {"no section", "C:\\x.ini", nullptr},
+        {"no file", nullptr, "Docklet"},
+    };
+    for (const Case& c : cases) {
+        Host().Clear();
+        auto* docklet = Create(c.file, c.section);
+        ASSERT_NE(docklet, nullptr) << c.name;
+        ASSERT_GE(Host().CountCalls("DockletSetLabel"), 2) << c.name;
+        EXPECT_EQ(Host().calls.front().service, "DockletSetLabel") << c.name;
+        EXPECT_EQ(Host().calls.front().text, "Moravel... configure docklet!") << c.name;
+        EXPECT_NE(Label(docklet), "Moravel... configure docklet!") << c.name << ": the first refresh replaces it";
+
+        DockletInstance* r = Record(docklet);
+        EXPECT_EQ(Narrow(r->title), "Moravel") << c.name;
+        EXPECT_EQ(Narrow(r->command), "") << c.name;
+        EXPECT_EQ(Narrow(r->imagesFolder), "icons") << c.name;
+        EXPECT_EQ(Narrow(r->fontName), "Tahoma") << c.name;
+        EXPECT_EQ(r->celsius, 1) << c.name;
+        EXPECT_EQ(r->fontSize, 34) << c.name;
+        EXPECT_EQ(r->fontColor, 16777215u) << c.name;
+        EXPECT_EQ(r->fontAlpha, 255) << c.name;
+        EXPECT_EQ(r->outline, 1) << c.name;
+        EXPECT_EQ(r->outlineColor, 0u) << c.name;
+        EXPECT_EQ(r->outlineAlpha, 255) << c.name;
+        EXPECT_EQ(r->shadow, 1) << c.name;
+        EXPECT_EQ(r->shadowAlpha, 85) << c.name;
+        EXPECT_EQ(r->graphColor, 65280u) << c.name;
+        EXPECT_EQ(r->graphAlpha, 193) << c.name;
+        EXPECT_EQ(r->backgroundColor, 0u) << c.name;
+        EXPECT_EQ(r->backgroundAlpha, 91) << c.name;
+        EXPECT_EQ(r->frameColor, 16777215u) << c.name;
+        EXPECT_EQ(r->frameAlpha, 91) << c.name;
+        EXPECT_EQ(r->gradient, 1) << c.name;
+        EXPECT_EQ(r->dockletData, 2) << c.name;
+        EXPECT_EQ(r->labelData, 2) << c.name;
+        EXPECT_EQ(r->created, 1) << c.name;
+        Destroy(docklet);
+    }
+}
+
+TEST_F(Settings, ValuesAreParsedAsTheProfileFunctionsGiveThem)
+{
+    const std::string longTitle(300, 'T');
+    struct Case {
+        const char* key;
+        std::string value;
+        std::string saved; // what the next save writes
+    } cases[] = {
+        {"FontAlpha", "256", "0"},
+        {"ShadowAlpha", "-1", "255"},
+        {"CpuAlpha", "511", "255"},
+        {"FontColor", "abc", "0"},
+        {"FontColor", "12ab", "12"},
+        {"FontSize", "  -7", "-7"},
+        {"FontSize", "", "0"},
+        {"DockletData", "+3", "3"},
+        {"Title", longTitle, std::string(259, 'T')},
+        {"FontName", std::string(40, 'F'), std::string(31, 'F')},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        std::string name = "parse" + std::to_string(index++) + ".ini";
+        std::string ini = WriteIni(name, "P", {{c.key, c.value}});
+        auto* docklet = Create(ini.c_str(), "P");
+        ASSERT_NE(docklet, nullptr);
+        KeyValues saved = Save(docklet, "saved-" + name);
+        EXPECT_EQ(Value(saved, c.key), c.saved) << c.key << "=" << c.value;
+        Destroy(docklet);
+    }
+}
+
+TEST_F(Settings, FirstSaveWritesTheResolvedBackgroundPath)
+{
+    std::string ini = TempFolder() + "fresh.ini"; // does not exist: all defaults
+    auto* docklet = Create(ini.c_str(), "Fresh");
+    ASSERT_NE(docklet, nullptr);
+    KeyValues saved = Save(docklet, "fresh-saved.ini", "Fresh");
+    const std::string expected = dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\background.png";
+    EXPECT_EQ(Value(saved, "BackgroundImage"), expected);
+    EXPECT_EQ(Value(saved, "Title"), "Moravel");
+    EXPECT_EQ(saved.size(), 25u) << "defaults are written too";
+
+    // Loading that file again keeps the full path as it is.
+    Destroy(docklet);
+    std::string savedFile = TempFolder() + "fresh-saved.ini";
+    auto* again = Create(savedFile.c_str(), "Fresh");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Narrow(Record(again)->backgroundImage), expected);
+}
+
+TEST_F(Settings, UnusableSaveTargetsWriteNothing)
+{
+    auto* docklet = Create(nullptr, nullptr);
+    ASSERT_NE(docklet, nullptr);
+    std::string file = TempFolder() + "never.ini";
+    std::string longFile = TempFolder() + std::string(300, 'n') + ".ini";
+    std::string longSection(300, 's');
+    auto save = GetDock().Entry().OnSave;
+    save(docklet->instance, nullptr, const_cast<char*>("S"), FALSE);
+    save(docklet->instance, const_cast<char*>(file.c_str()), nullptr, FALSE);
+    save(docklet->instance, const_cast<char*>(file.c_str()), const_cast<char*>(longSection.c_str()), FALSE);
+    save(docklet->instance, const_cast<char*>(longFile.c_str()), const_cast<char*>("S"), FALSE);
+    EXPECT_EQ(GetFileAttributesA(file.c_str()), INVALID_FILE_ATTRIBUTES);
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((TempFolder() + "nnnn*").c_str(), &found);
+    EXPECT_EQ(search, INVALID_HANDLE_VALUE) << "a cut path names another file";
+    if (search != INVALID_HANDLE_VALUE)
+        FindClose(search);
+}
+
+TEST_F(Settings, ExportReportsTheImagesFolderOnce)
+{
+    struct Case {
+        const char* name;
+        std::string relativeFolder;
+        std::string imagesFolder;
+        BOOL first;
+        std::string output;
+    } cases[] = {
+        {"relative", ".\\Docklets\\Moravel\\", "icons", TRUE, ".\\Docklets\\Moravel\\icons"},
+        {"own folder", ".\\D\\", "pics", TRUE, ".\\D\\pics"},
+        {"longest that fits", std::string(200, 'r'), std::string(60, 'i'), TRUE,
+         std::string(200, 'r') + std::string(60, 'i')},
+        {"too long", std::string(200, 'r'), std::string(61, 'i'), FALSE, ""},
+    };
+    for (const Case& c : cases) {
+        std::string ini = WriteIni(std::string(c.name) + ".ini", "E", {{"ImagesFolder", c.imagesFolder}});
+        auto* docklet = Create(ini.c_str(), "E");
+        ASSERT_NE(docklet, nullptr) << c.name;
+        Host().relativeFolder = c.relativeFolder;
+        char output[600];
+        memset(output, 0xCC, sizeof output);
+        auto exportFiles = GetDock().Entry().OnExportFiles;
+        EXPECT_EQ(exportFiles(docklet->instance, output, 0), c.first) << c.name;
+        EXPECT_EQ(std::string(output), c.output) << c.name;
+        for (int iteration : {1, 2, 50}) {
+            memset(output, 0xCC, sizeof output);
+            EXPECT_EQ(exportFiles(docklet->instance, output, iteration), FALSE) << c.name << " #" << iteration;
+            EXPECT_EQ(static_cast<unsigned char>(output[0]), 0xCC) << c.name << ": nothing written";
+        }
+        Host().relativeFolder = ".\\Docklets\\Moravel\\";
+        Destroy(docklet);
+    }
+}
