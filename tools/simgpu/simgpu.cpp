@@ -41,6 +41,7 @@
 //   "errors"           scenario lines not understood
 #include <windows.h>
 
+#include <errno.h>
 #include <limits.h>
 #include <math.h>
 #include <stdint.h>
@@ -136,8 +137,8 @@ enum TemperatureMode { CONSTANT, LIST, CURVE };
 struct StatusRule {
     Function function;
     int status;
-    long firstCall;
-    long lastCall;
+    long long firstCall;
+    long long lastCall;
 };
 
 struct Scenario {
@@ -148,35 +149,37 @@ struct Scenario {
     std::string chipset;
     std::string vendor;
     TemperatureMode mode = CURVE;
-    long constant = 0;
-    std::vector<long> list;
-    long curveMin = 35;
-    long curveMax = 80;
-    long curveSeconds = 60;
+    long long constant = 0;
+    std::vector<long long> list;
+    long long curveMin = 35;
+    long long curveMax = 80;
+    long long curveSeconds = 60;
     uint32_t sensors = 1;
     std::vector<uint32_t> unknownIds;
     std::vector<StatusRule> rules;
-    std::map<long, std::string> messages;
+    std::map<long long, std::string> messages;
     int errors = 0;
 };
 
 struct Simulation {
     Scenario scenario;
     DWORD startTick = 0;
-    long queries = 0;
-    std::map<uint32_t, long> queriesById;
-    long calls[FUNCTION_COUNT] = {};
-    std::map<std::pair<int, uint32_t>, long> processorCalls;
-    long rejected = 0;
+    long long queries = 0;
+    std::map<uint32_t, long long> queriesById;
+    long long calls[FUNCTION_COUNT] = {};
+    std::map<std::pair<int, uint32_t>, long long> processorCalls;
+    long long rejected = 0;
 };
 
-bool ParseNumber(const std::string& token, long& value, int base = 0)
+// 64-bit, so that 32-bit values with the top bit set come through whole.
+bool ParseNumber(const std::string& token, long long& value, int base = 0)
 {
     if (token.empty())
         return false;
     char* end = nullptr;
-    value = strtol(token.c_str(), &end, base);
-    return *end == 0;
+    errno = 0;
+    value = strtoll(token.c_str(), &end, base);
+    return *end == 0 && errno == 0;
 }
 
 // Ids are unsigned 32-bit; strtoul keeps the top bit.
@@ -185,9 +188,10 @@ bool ParseId(const std::string& token, uint32_t& id)
     if (token.empty())
         return false;
     char* end = nullptr;
-    unsigned long value = strtoul(token.c_str(), &end, 16);
+    errno = 0;
+    unsigned long long value = strtoull(token.c_str(), &end, 16);
     id = static_cast<uint32_t>(value);
-    return *end == 0;
+    return *end == 0 && errno == 0 && value <= 0xFFFFFFFFull;
 }
 
 bool FindFunction(const std::string& name, Function& function)
@@ -212,17 +216,17 @@ bool ParseStatus(std::istringstream& in, Scenario& scenario)
 {
     std::string name, code, when, call;
     in >> name >> code >> when >> call;
-    StatusRule rule = {F_INIT, 0, 1, LONG_MAX};
-    long value = 0;
+    StatusRule rule = {F_INIT, 0, 1, LLONG_MAX};
+    long long value = 0;
     if (!FindFunction(name, rule.function) || !ParseNumber(code, value))
         return false;
     rule.status = static_cast<int>(value);
     if (!when.empty()) {
-        long n = 0;
+        long long n = 0;
         if (!ParseNumber(call, n) || n < 1 || (when != "at" && when != "from"))
             return false;
         rule.firstCall = n;
-        rule.lastCall = when == "at" ? n : LONG_MAX;
+        rule.lastCall = when == "at" ? n : LLONG_MAX;
     }
     scenario.rules.push_back(rule);
     return true;
@@ -233,7 +237,7 @@ bool ParseLine(const std::string& line, Scenario& scenario)
     std::istringstream in(line);
     std::string directive;
     in >> directive;
-    long a = 0, b = 0, c = 0, d = 0;
+    long long a = 0, b = 0, c = 0, d = 0;
     if (directive == "gpus") {
         std::string count = RestOfLine(in);
         if (!ParseNumber(count, a) || a < 0)
@@ -265,7 +269,7 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         scenario.mode = CONSTANT;
         scenario.constant = a;
     } else if (directive == "temperatures") {
-        std::vector<long> list;
+        std::vector<long long> list;
         std::string word;
         while (in >> word) {
             if (!ParseNumber(word, a))
@@ -286,7 +290,7 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         scenario.curveMax = b;
         scenario.curveSeconds = c;
     } else if (directive == "sensors") {
-        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > static_cast<long>(MAX_SENSORS))
+        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > static_cast<long long>(MAX_SENSORS))
             return false;
         scenario.sensors = static_cast<uint32_t>(a);
     } else if (directive == "unknown") {
@@ -397,7 +401,7 @@ Simulation& Sim()
 int ScriptedStatus(Function function)
 {
     Simulation& sim = Sim();
-    const long call = ++sim.calls[function];
+    const long long call = ++sim.calls[function];
     int status = 0;
     for (const StatusRule& rule : sim.scenario.rules) {
         if (rule.function == function && call >= rule.firstCall && call <= rule.lastCall)
@@ -472,7 +476,7 @@ uint32_t PropertyOf(uint32_t index, int which)
     return 0x10DE0000u + index * 16 + static_cast<uint32_t>(which);
 }
 
-int TemperatureForCall(long call)
+int TemperatureForCall(long long call)
 {
     const Scenario& scenario = Sim().scenario;
     switch (scenario.mode) {
@@ -666,7 +670,7 @@ void* FunctionFor(uint32_t id)
     return nullptr;
 }
 
-long CountFor(const std::string& key)
+long long CountFor(const std::string& key)
 {
     Simulation& sim = Sim();
     if (key == "query")
@@ -688,7 +692,7 @@ long CountFor(const std::string& key)
         auto found = sim.queriesById.find(id);
         return found == sim.queriesById.end() ? 0 : found->second;
     }
-    long index = 0;
+    long long index = 0;
     if (!FindFunction(head, function) || !ParseNumber(tail, index, 10) || index < 0)
         return -1;
     auto found = sim.processorCalls.find({function, static_cast<uint32_t>(index)});

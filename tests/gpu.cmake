@@ -1,0 +1,5 @@
+moravel_test(test_warr warr_test.cpp NO_SERVICES)
+moravel_test(test_gpu gpu_driver_test.cpp gpu_sensor_test.cpp)
+if(TARGET simgpu_nolookup)
+    add_dependencies(test_gpu simgpu_nolookup)
+endif()

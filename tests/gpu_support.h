@@ -1,0 +1,66 @@
+// Docklets in front of the simulated driver: every test case runs in a
+// process of its own, so each one starts with the driver interface unloaded.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+namespace gpu_test {
+
+enum class Library { None, Simulated, WithoutLookup };
+
+const char* const DEGREE = "\xB0";
+
+class GpuTest : public harness::DockTest {
+protected:
+    // Loads the library a case asks for, before the first docklet.
+    static void UseLibrary(Library library, const std::string& scenario = "")
+    {
+        if (library == Library::Simulated) {
+            ASSERT_TRUE(UseSimulatedDriver(scenario));
+            ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
+        } else if (library == Library::WithoutLookup) {
+            ASSERT_NE(LoadLibraryW((harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()).c_str()),
+                      nullptr);
+        }
+    }
+
+    // How often the simulated driver saw something; -1 without it.
+    static int CallCount(const char* what)
+    {
+        HMODULE driver = GetModuleHandleW(DriverFileName());
+        auto count = reinterpret_cast<int(__cdecl*)(const char*)>(
+            reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
+        return count ? count(what) : -1;
+    }
+
+    static const wchar_t* DriverFileName()
+    {
+#ifdef _WIN64
+        return L"nvapi64.dll";
+#else
+        return L"nvapi.dll";
+#endif
+    }
+
+    std::vector<int> Samples(dockhost::Docklet* docklet)
+    {
+        std::vector<int> samples;
+        const Warr<int>* history = Record(docklet)->history;
+        for (int i = history->first; i <= history->last; ++i)
+            samples.push_back(history->At(i));
+        return samples;
+    }
+
+    // A docklet whose INI section sets LabelData.
+    dockhost::Docklet* CreateWithLabel(int labelData, const std::string& section)
+    {
+        const std::string ini = harness::TempFolder() + "gpu.ini";
+        WritePrivateProfileStringA(section.c_str(), "LabelData", std::to_string(labelData).c_str(), ini.c_str());
+        return Create(ini.c_str(), section.c_str());
+    }
+};
+
+} // namespace gpu_test
