@@ -1,0 +1,78 @@
+// The sample history as a bar graph: background, one 3-pixel bar per sample
+// (oldest at the left), frame.
+#include "render/render.h"
+#include "render/gdiplus_owners.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const ARGB RED = 0x00FF0000;
+const ARGB YELLOW = 0x00FFFF00;
+const ARGB GREEN = 0x0000FF00;
+const int GRADIENT_POINTS = 6;
+const int BAR_SPACING = 2;
+
+// Green at the bottom edge, yellow at half height, red at the top; the bar
+// colour contributes only its alpha.
+void FillPenWithGradient(GpPen* barPen, ARGB barColour, LayoutRect rect)
+{
+    const ARGB alpha = barColour & 0xFF000000;
+    const int half = rect.height / 2;
+    const int right = rect.x + rect.width;
+    const int bottom = rect.y + rect.height;
+    const Point points[GRADIENT_POINTS] = {
+        Point(rect.x, rect.y),        Point(right, rect.y),  Point(right, rect.y + half),
+        Point(right, bottom),         Point(rect.x, bottom), Point(rect.x, rect.y + half),
+    };
+    const ARGB surround[GRADIENT_POINTS] = {
+        alpha | RED, alpha | RED, alpha | YELLOW, alpha | GREEN, alpha | GREEN, alpha | YELLOW,
+    };
+
+    PathGradientOwner gradient;
+    GdipCreatePathGradientI(points, GRADIENT_POINTS, WrapModeClamp, gradient.Receive());
+    GdipSetPathGradientCenterColor(gradient.Get(), alpha | YELLOW);
+    INT count = 0;
+    GdipGetPathGradientPointCount(gradient.Get(), &count);
+    if (count > GRADIENT_POINTS)
+        count = GRADIENT_POINTS;
+    GdipSetPathGradientSurroundColorsWithCount(gradient.Get(), surround, &count);
+    // The pen takes its own copy of the brush.
+    GdipSetPenBrushFill(barPen, gradient.Get());
+}
+
+} // namespace
+
+void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, ARGB backgroundColour,
+                          ARGB frameColour, const Warr<int>& history, double fullScale, LayoutRect rect)
+{
+    // Declared in creation order: deleted bar pen, frame pen, background brush.
+    SolidFillOwner backgroundBrush;
+    GdipCreateSolidFill(backgroundColour, backgroundBrush.Receive());
+    PenOwner framePen;
+    GdipCreatePen1(frameColour, 1.0f, UnitWorld, framePen.Receive());
+    PenOwner barPen;
+    GdipCreatePen1(barColour, 3.0f, UnitWorld, barPen.Receive());
+
+    GdipFillRectangleI(target, backgroundBrush.Get(), rect.x, rect.y, rect.width, rect.height);
+
+    if (gradientOn)
+        FillPenWithGradient(barPen.Get(), barColour, rect);
+
+    // Full scale reaches height - 1: one pixel short of the top edge.
+    const double factor = (rect.height - 1.0) / fullScale;
+    const int base = rect.y + rect.height;
+    int k = 1;
+    for (int i = history.first; i <= history.last; ++i, ++k) {
+        double value = history.At(i);
+        // No lower clamp: a failed reading (-1) draws a stub below the base.
+        if (value > fullScale)
+            value = fullScale;
+        const int barHeight = static_cast<int>(value * factor);
+        const int barX = rect.x + BAR_SPACING * k;
+        GdipDrawLineI(target, barPen.Get(), barX, base, barX, base - barHeight);
+    }
+
+    GdipDrawRectangleI(target, framePen.Get(), rect.x, rect.y, rect.width, rect.height);
+}

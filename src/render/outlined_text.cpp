@@ -1,0 +1,55 @@
+// Text drawn as glyph outlines, so that it can carry a hard drop shadow and a
+// contour line, each in its own colour and transparency.
+#include "render/render.h"
+#include "render/gdiplus_owners.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int SHADOW_OFFSET = 2;
+
+} // namespace
+
+void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* familyName, int style,
+                      COLORREF fillColour, unsigned fillAlpha, int horizontalAlign, int verticalAlign, float emSize,
+                      int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
+                      COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect)
+{
+    // Declared in creation order: the owners then delete in the reverse order.
+    // An uninstalled family leaves the handle null; every later step then
+    // draws nothing (there is deliberately no fallback face).
+    FontFamilyOwner family;
+    GdipCreateFontFamilyFromName(familyName, nullptr, family.Receive());
+
+    PenOwner outlinePen;
+    GdipCreatePen1(MakeArgb(outlineColour, outlineAlpha), 1.0f, UnitWorld, outlinePen.Receive());
+
+    SolidFillOwner shadowBrush;
+    GdipCreateSolidFill(MakeArgb(shadowColour, shadowAlpha), shadowBrush.Receive());
+    SolidFillOwner fillBrush;
+    GdipCreateSolidFill(MakeArgb(fillColour, fillAlpha), fillBrush.Receive());
+
+    PathOwner textPath;
+    GdipCreatePath(FillModeAlternate, textPath.Receive());
+    StringFormatOwner format;
+    GdipCreateStringFormat(0, LANG_NEUTRAL, format.Receive());
+    GdipSetStringFormatAlign(format.Get(), static_cast<StringAlignment>(horizontalAlign));
+    GdipSetStringFormatLineAlign(format.Get(), static_cast<StringAlignment>(verticalAlign));
+
+    const Rect layout(rect.x, rect.y, rect.width, rect.height);
+    GdipAddPathStringI(textPath.Get(), text, -1, family.Get(), style, emSize, &layout, format.Get());
+
+    if (shadowOn) {
+        PathOwner shadowPath;
+        GdipCreatePath(FillModeAlternate, shadowPath.Receive());
+        const Rect shadowLayout(rect.x + SHADOW_OFFSET, rect.y + SHADOW_OFFSET, rect.width, rect.height);
+        GdipAddPathStringI(shadowPath.Get(), text, -1, family.Get(), style, emSize, &shadowLayout, format.Get());
+        GdipFillPath(target, shadowBrush.Get(), shadowPath.Get());
+    }
+
+    GdipFillPath(target, fillBrush.Get(), textPath.Get());
+    if (outlineOn)
+        GdipDrawPath(target, outlinePen.Get(), textPath.Get());
+}

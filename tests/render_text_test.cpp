@@ -1,0 +1,283 @@
+// Caption and temperature text on the overlay the host receives, and what
+// each icon mode draws.
+#include "render_support.h"
+
+using harness::DockTest;
+using harness::Pixels;
+using namespace render_test;
+
+namespace {
+
+class IconText : public DockTest {
+protected:
+    // White Tahoma text, no shadow, no outline, graph background and frame invisible.
+    DockletInstance* PlainText(int dockletData)
+    {
+        docklet_ = Create();
+        DockletInstance* record = Record(docklet_);
+        record->dockletData = dockletData;
+        record->shadow = 0;
+        record->outline = 0;
+        record->backgroundAlpha = 0;
+        record->frameAlpha = 0;
+        return record;
+    }
+
+    Pixels Refresh()
+    {
+        Tick(docklet_);
+        return Overlay(docklet_);
+    }
+
+    dockhost::Docklet* docklet_ = nullptr;
+};
+
+bool IsWhite(uint32_t argb)
+{
+    return Channel(argb, 24) >= 200 && Channel(argb, 16) >= 200 && Channel(argb, 8) >= 200 && Channel(argb, 0) >= 200;
+}
+
+bool IsBlue(uint32_t argb)
+{
+    return Channel(argb, 24) > 0 && Channel(argb, 16) <= 60 && Channel(argb, 8) <= 60 && Channel(argb, 0) >= 200;
+}
+
+bool IsRed(uint32_t argb)
+{
+    return Channel(argb, 24) > 0 && Channel(argb, 16) >= 200 && Channel(argb, 8) <= 60 && Channel(argb, 0) <= 60;
+}
+
+TEST_F(IconText, TextStaysInItsBands)
+{
+    struct Case {
+        const char* name;
+        int dockletData;
+        RECT allowed;   // where ink may be: the bands, with room for glyphs taller than a band and the shadow
+        int centreX;    // centred text: the ink's horizontal centre; 0: aligned left and right
+    } cases[] = {
+        {"graph mode", DOCKLET_GRAPH, {27, 25, 233, 67}, 0},
+        {"text mode", DOCKLET_TEMPERATURE, {0, 100, 257, 188}, 127},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        PlainText(c.dockletData);
+        Record(docklet_)->shadow = 1;
+        Record(docklet_)->outline = 1;
+        Pixels pixels = Refresh();
+        ASSERT_FALSE(pixels.Empty());
+        InkBox ink = FindInk(pixels);
+        ASSERT_GT(ink.count, 500) << "no text drawn";
+        EXPECT_GE(ink.left, c.allowed.left);
+        EXPECT_GE(ink.top, c.allowed.top);
+        EXPECT_LT(ink.right, c.allowed.right);
+        EXPECT_LT(ink.bottom, c.allowed.bottom);
+        if (c.centreX) {
+            EXPECT_NEAR((ink.left + ink.right) / 2.0, c.centreX, 6.0) << "not centred";
+            EXPECT_GT(ink.left, 20);
+        } else {
+            EXPECT_LE(ink.left, 27 + 6) << "caption not at the left";
+            EXPECT_GE(ink.right, 27 + 204 - 10) << "temperature not at the right";
+        }
+        Destroy(docklet_);
+    }
+}
+
+TEST_F(IconText, ShadowAndOutline)
+{
+    struct Case {
+        const char* name;
+        int shadow;
+        BYTE shadowAlpha;
+        int outline;
+    } cases[] = {
+        {"neither", 0, 255, 0},
+        {"shadow", 1, 255, 0},
+        {"shadow of alpha 0", 1, 0, 0},
+        {"translucent shadow", 1, 85, 0},
+        {"outline", 0, 255, 1},
+        {"both", 1, 255, 1},
+    };
+    Pixels plain;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DockletInstance* record = PlainText(DOCKLET_TEMPERATURE);
+        record->shadow = c.shadow;
+        record->shadowColor = RGB(0, 0, 255);
+        record->shadowAlpha = c.shadowAlpha;
+        record->outline = c.outline;
+        record->outlineColor = RGB(255, 0, 0);
+        record->outlineAlpha = 255;
+        Pixels pixels = Refresh();
+        ASSERT_FALSE(pixels.Empty());
+        if (plain.Empty())
+            plain = pixels;
+
+        InkBox white = FindInk(pixels, IsWhite);
+        InkBox blue = FindInk(pixels, IsBlue);
+        InkBox red = FindInk(pixels, IsRed);
+        EXPECT_GT(white.count, 500);
+        const bool shadowShows = c.shadow && c.shadowAlpha > 0;
+        if (shadowShows) {
+            EXPECT_GT(blue.count, 100);
+            // The shadow is the glyphs moved 2 right and 2 down, under them.
+            EXPECT_NEAR(blue.right - white.right, 2, 1);
+            EXPECT_NEAR(blue.bottom - white.bottom, 2, 1);
+            EXPECT_NEAR(blue.left - white.left, 2, 1);
+            EXPECT_NEAR(blue.top - white.top, 2, 1);
+            const uint32_t shadowArgb = (static_cast<uint32_t>(c.shadowAlpha) << 24) | 0x0000FF;
+            InkBox exact = FindInk(pixels, [&](uint32_t argb) { return Distance(argb, shadowArgb) <= 2; });
+            EXPECT_GT(exact.count, 100) << "few pixels of " << Hex(shadowArgb);
+        } else {
+            EXPECT_EQ(blue.count, 0);
+        }
+        if (c.outline) {
+            EXPECT_GT(red.count, 100);
+            EXPECT_LE(red.left, white.left) << "the contour lies over the glyph edges";
+        } else {
+            EXPECT_EQ(red.count, 0);
+        }
+        if (!c.outline && !shadowShows) {
+            EXPECT_EQ(CountDifferent(pixels, plain, 0), 0) << "differs from plain text";
+        }
+        Destroy(docklet_);
+    }
+}
+
+TEST_F(IconText, FaceAndSizeEdges)
+{
+    struct Case {
+        const char* name;
+        const wchar_t* face;
+        int fontSize;
+        int dockletData;
+        int captionInk;     // 1: some, 0: none, -1: not checked
+        int temperatureInk;
+    } cases[] = {
+        {"uninstalled face, text mode", L"Moravel No Such Face", 34, DOCKLET_TEMPERATURE, 0, 0},
+        {"uninstalled face, graph mode", L"Moravel No Such Face", 34, DOCKLET_GRAPH, 0, 0},
+        {"size 16, graph mode: caption of em 0", L"Tahoma", 16, DOCKLET_GRAPH, 0, 1},
+        {"size 10, graph mode: caption of negative em", L"Tahoma", 10, DOCKLET_GRAPH, -1, -1},
+        {"size 0, text mode", L"Tahoma", 0, DOCKLET_TEMPERATURE, 0, -1},
+        {"size -40, text mode", L"Tahoma", -40, DOCKLET_TEMPERATURE, -1, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DockletInstance* record = PlainText(c.dockletData);
+        wcscpy(record->fontName, c.face);
+        record->fontSize = c.fontSize;
+        const int received = Host().views[docklet_->hwnd].overlaysReceived;
+        Pixels pixels = Refresh();
+        ASSERT_FALSE(pixels.Empty()) << "no overlay";
+        EXPECT_EQ(Host().views[docklet_->hwnd].overlaysReceived, received + 1);
+
+        // Caption and temperature share the graph band (left and right
+        // halves); in text mode the caption's band is above the temperature's.
+        const bool graph = c.dockletData == DOCKLET_GRAPH;
+        int captionCount = 0, temperatureCount = 0;
+        for (int y = 0; y < 256; ++y) {
+            for (int x = 0; x < 256; ++x) {
+                if (pixels.Alpha(x, y))
+                    ++((graph ? x < 128 : y < 140) ? captionCount : temperatureCount);
+            }
+        }
+        if (c.captionInk >= 0) {
+            EXPECT_EQ(captionCount > 0, c.captionInk == 1) << captionCount << " caption pixels";
+        }
+        if (c.temperatureInk >= 0) {
+            EXPECT_EQ(temperatureCount > 0, c.temperatureInk == 1) << temperatureCount << " temperature pixels";
+        }
+        Destroy(docklet_);
+    }
+}
+
+TEST_F(IconText, ModeFollowsDockletData)
+{
+    enum Expect { NOTHING, TEXT, GRAPH };
+    struct Case {
+        const char* name;
+        int dockletData;
+        Expect expect;
+    } cases[] = {
+        {"none", 0, NOTHING},           {"hide icons only", DOCKLET_HIDE_ICONS, NOTHING},
+        {"text", DOCKLET_TEMPERATURE, TEXT}, {"text, icons hidden", DOCKLET_TEMPERATURE | DOCKLET_HIDE_ICONS, TEXT},
+        {"graph", DOCKLET_GRAPH, GRAPH}, {"graph and text: graph wins", DOCKLET_GRAPH | DOCKLET_TEMPERATURE, GRAPH},
+    };
+    Pixels graphPicture;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        docklet_ = Create();
+        Record(docklet_)->dockletData = c.dockletData;
+        const int calls = Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd);
+        Tick(docklet_);
+        EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd), calls + 1);
+        const dockhost::ServiceCall* call = Host().LastCall("DockletSetImageOverlay", docklet_->hwnd);
+        ASSERT_NE(call, nullptr);
+        EXPECT_EQ(call->value, 1) << "the host is to delete the overlay";
+
+        Gdiplus::Image* image = Host().views[docklet_->hwnd].overlay.get();
+        ASSERT_NE(image, nullptr);
+        EXPECT_EQ(image->GetType(), Gdiplus::ImageTypeBitmap);
+        EXPECT_EQ(image->GetWidth(), 256u);
+        EXPECT_EQ(image->GetHeight(), 256u);
+        EXPECT_EQ(image->GetPixelFormat(), PixelFormat32bppARGB);
+
+        Pixels pixels = Overlay(docklet_);
+        InkBox ink = FindInk(pixels);
+        switch (c.expect) {
+        case NOTHING:
+            EXPECT_EQ(ink.count, 0) << "not fully transparent";
+            break;
+        case TEXT:
+            EXPECT_GT(ink.count, 500);
+            EXPECT_GE(ink.top, 100) << "graph-mode band used";
+            EXPECT_EQ(pixels.Alpha(150, 90), 0) << "graph background drawn";
+            break;
+        case GRAPH:
+            EXPECT_LT(ink.top, 40);
+            EXPECT_NE(pixels.Alpha(150, 90), 0) << "no graph background";
+            if (graphPicture.Empty())
+                graphPicture = pixels;
+            else
+                EXPECT_EQ(CountDifferent(pixels, graphPicture, 0), 0);
+            break;
+        }
+        Destroy(docklet_);
+    }
+}
+
+// Without a driver no reading is ever taken: the icon shows -1 in the chosen unit.
+TEST_F(IconText, NoReadingShowsMinusOneInEitherUnit)
+{
+    struct Case {
+        const char* name;
+        int dockletData;
+        int celsius;
+        int fontSize;
+        const wchar_t* shown;
+        const wchar_t* notShown;
+    } cases[] = {
+        {"text mode, celsius", DOCKLET_TEMPERATURE, 1, 34, L"-1 \u00B0C", L"1 \u00B0C"},
+        {"text mode, fahrenheit truncates before adding 32", DOCKLET_TEMPERATURE, 0, 34, L"31 \u00B0F",
+         L"30 \u00B0F"},
+        {"text mode, size 20", DOCKLET_TEMPERATURE, 1, 20, L"-1 \u00B0C", L"-1 \u00B0F"},
+        {"graph mode, celsius", DOCKLET_GRAPH, 1, 34, L"-1 \u00B0C", L"1 \u00B0C"},
+        {"graph mode, fahrenheit", DOCKLET_GRAPH, 0, 34, L"31 \u00B0F", L"30 \u00B0F"},
+        {"graph mode, size 40", DOCKLET_GRAPH, 1, 40, L"-1 \u00B0C", L"-1 \u00B0F"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DockletInstance* record = PlainText(c.dockletData);
+        record->celsius = c.celsius;
+        record->fontSize = c.fontSize;
+        Pixels pixels = Refresh();
+        ASSERT_FALSE(pixels.Empty());
+        EXPECT_EQ(record->lastTemperature, -1);
+        const bool graph = c.dockletData == DOCKLET_GRAPH;
+        EXPECT_LE(CountDifferent(pixels, ExpectedIconText(graph, c.shown, c.fontSize)), ICON_MISMATCH_ALLOWED);
+        EXPECT_GT(CountDifferent(pixels, ExpectedIconText(graph, c.notShown, c.fontSize)), 2 * ICON_MISMATCH_ALLOWED)
+            << "the comparison cannot tell";
+        Destroy(docklet_);
+    }
+}
+
+} // namespace
