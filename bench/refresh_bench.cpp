@@ -1,0 +1,288 @@
+// bench_refresh: what one refresh of the real module costs in a dock, against
+// a minimal program that issues the same GDI+ drawing calls directly.
+//
+//   bench_refresh [--rounds N] [--no-driver]
+//
+// The refresh is driven through the timer tick, as a dock delivers it; the
+// dock deletes the previous overlay when it receives the next, so the
+// reference deletes its image too. With the simulated driver (built beside
+// the dock host) each refresh also reads a temperature.
+#include <windows.h>
+#include <gdiplus.h>
+#include <stdio.h>
+#include <string.h>
+#include <wchar.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "core/docklet.h"
+#include "dock.h"
+#include "host_services.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int BATCH = 25;
+
+double Now()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
+// ---- The reference: the icon's drawing calls, nothing else. ----
+
+struct Style {
+    const wchar_t* face = L"Tahoma";
+    ARGB fill = 0xFFFFFFFF, shadow = 0x55000000, outline = 0xFF000000;
+};
+
+void ReferenceText(GpGraphics* graphics, const wchar_t* text, const Style& style, StringAlignment alignment,
+                   float emSize, const Rect& band)
+{
+    GpFontFamily* family = nullptr;
+    GdipCreateFontFamilyFromName(style.face, nullptr, &family);
+    GpPen* pen = nullptr;
+    GdipCreatePen1(style.outline, 1.0f, UnitWorld, &pen);
+    GpSolidFill* shadowBrush = nullptr;
+    GdipCreateSolidFill(style.shadow, &shadowBrush);
+    GpSolidFill* fillBrush = nullptr;
+    GdipCreateSolidFill(style.fill, &fillBrush);
+    GpPath* path = nullptr;
+    GdipCreatePath(FillModeAlternate, &path);
+    GpStringFormat* format = nullptr;
+    GdipCreateStringFormat(0, LANG_NEUTRAL, &format);
+    GdipSetStringFormatAlign(format, alignment);
+    GdipSetStringFormatLineAlign(format, StringAlignmentCenter);
+    GdipAddPathStringI(path, text, -1, family, FontStyleBold, emSize, &band, format);
+
+    GpPath* shadowPath = nullptr;
+    GdipCreatePath(FillModeAlternate, &shadowPath);
+    const Rect shifted(band.X + 2, band.Y + 2, band.Width, band.Height);
+    GdipAddPathStringI(shadowPath, text, -1, family, FontStyleBold, emSize, &shifted, format);
+    GdipFillPath(graphics, shadowBrush, shadowPath);
+    GdipDeletePath(shadowPath);
+
+    GdipFillPath(graphics, fillBrush, path);
+    GdipDrawPath(graphics, pen, path);
+
+    GdipDeleteStringFormat(format);
+    GdipDeletePath(path);
+    GdipDeleteBrush(fillBrush);
+    GdipDeleteBrush(shadowBrush);
+    GdipDeletePen(pen);
+    GdipDeleteFontFamily(family);
+}
+
+void ReferenceGraph(GpGraphics* graphics, const std::vector<int>& samples)
+{
+    const int x = 27, y = 64, width = 204, height = 158;
+    GpSolidFill* background = nullptr;
+    GdipCreateSolidFill(0x5B000000, &background);
+    GpPen* framePen = nullptr;
+    GdipCreatePen1(0x5BFFFFFF, 1.0f, UnitWorld, &framePen);
+    GpPen* barPen = nullptr;
+    GdipCreatePen1(0xC100FF00, 3.0f, UnitWorld, &barPen);
+    GdipFillRectangleI(graphics, background, x, y, width, height);
+
+    const int half = height / 2;
+    const Point points[6] = {Point(x, y),          Point(x + width, y), Point(x + width, y + half),
+                             Point(x + width, y + height), Point(x, y + height), Point(x, y + half)};
+    const ARGB colours[6] = {0xC1FF0000, 0xC1FF0000, 0xC1FFFF00, 0xC100FF00, 0xC100FF00, 0xC1FFFF00};
+    GpPathGradient* gradient = nullptr;
+    GdipCreatePathGradientI(points, 6, WrapModeClamp, &gradient);
+    GdipSetPathGradientCenterColor(gradient, 0xC1FFFF00);
+    INT count = 0;
+    GdipGetPathGradientPointCount(gradient, &count);
+    GdipSetPathGradientSurroundColorsWithCount(gradient, colours, &count);
+    GdipSetPenBrushFill(barPen, gradient);
+    GdipDeleteBrush(gradient);
+
+    const double factor = (height - 1.0) / 120.0;
+    int k = 1;
+    for (int sample : samples) {
+        const double value = sample > 120 ? 120.0 : sample;
+        const int h = static_cast<int>(value * factor);
+        GdipDrawLineI(graphics, barPen, x + 2 * k, y + height, x + 2 * k, y + height - h);
+        ++k;
+    }
+    GdipDrawRectangleI(graphics, framePen, x, y, width, height);
+    GdipDeletePen(barPen);
+    GdipDeletePen(framePen);
+    GdipDeleteBrush(background);
+}
+
+void ReferenceIcon(bool graphMode, const std::vector<int>& samples)
+{
+    GpBitmap* bitmap = nullptr;
+    GdipCreateBitmapFromScan0(256, 256, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    GpGraphics* graphics = nullptr;
+    GdipGetImageGraphicsContext(bitmap, &graphics);
+    GdipSetInterpolationMode(graphics, InterpolationModeHighQuality);
+    GdipSetCompositingQuality(graphics, CompositingQualityHighQuality);
+    GdipSetCompositingMode(graphics, CompositingModeSourceOver);
+    GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+
+    const Style style;
+    wchar_t temperature[32];
+    swprintf(temperature, 32, L"%d \u00B0C", samples.empty() ? -1 : samples.back());
+    if (graphMode) {
+        const Rect band(27, 25, 204, 40);
+        ReferenceText(graphics, L"GPU Temp", style, StringAlignmentNear, 18.0f, band);
+        ReferenceText(graphics, temperature, style, StringAlignmentFar, 29.0f, band);
+        ReferenceGraph(graphics, samples);
+    } else {
+        ReferenceText(graphics, L"GPU Temp", style, StringAlignmentCenter, 34.0f, Rect(0, 108, 255, 30));
+        ReferenceText(graphics, temperature, style, StringAlignmentCenter, 38.0f, Rect(0, 140, 255, 34));
+    }
+    GdipDeleteGraphics(graphics);
+    GdipDisposeImage(bitmap);
+}
+
+// ---- Measuring ----
+
+struct Figures {
+    double median = 0, p95 = 0;
+};
+
+Figures Summarise(std::vector<double> samples)
+{
+    Figures figures;
+    if (samples.empty())
+        return figures;
+    std::sort(samples.begin(), samples.end());
+    figures.median = samples[samples.size() / 2];
+    figures.p95 = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
+    return figures;
+}
+
+struct Mode {
+    const char* name;
+    int dockletData;
+    std::vector<double> refresh, reference;
+};
+
+void TimeRefreshes(dockhost::Dock& dock, dockhost::Docklet* docklet, std::vector<double>& times)
+{
+    for (int i = 0; i < BATCH; ++i) {
+        dockhost::Services().calls.clear();
+        const double start = Now();
+        dock.Entry().OnProcessMessage(docklet->instance, docklet->hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
+        times.push_back(Now() - start);
+    }
+}
+
+void TimeReference(bool graphMode, const std::vector<int>& samples, std::vector<double>& times)
+{
+    for (int i = 0; i < BATCH; ++i) {
+        const double start = Now();
+        ReferenceIcon(graphMode, samples);
+        times.push_back(Now() - start);
+    }
+}
+
+// What a tick costs besides the refresh's own work: the timer stopped and
+// re-armed, and the two repaint requests of this dock's label and overlay
+// services.
+void TimeTickOverhead(HWND hwnd, std::vector<double>& times)
+{
+    for (int i = 0; i < BATCH; ++i) {
+        const double start = Now();
+        KillTimer(hwnd, REFRESH_TIMER_ID);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        InvalidateRect(hwnd, nullptr, FALSE);
+        SetTimer(hwnd, REFRESH_TIMER_ID, REFRESH_PERIOD, nullptr);
+        times.push_back(Now() - start);
+    }
+}
+
+std::vector<int> HistoryOf(const DockletInstance* record)
+{
+    std::vector<int> samples;
+    for (int i = record->history->first; i <= record->history->last; ++i)
+        samples.push_back(record->history->At(i));
+    return samples;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    int rounds = 40;
+    bool driver = true;
+    for (int i = 1; i < argc; ++i) {
+        if (wcscmp(argv[i], L"--rounds") == 0 && i + 1 < argc)
+            rounds = _wtoi(argv[++i]);
+        else if (wcscmp(argv[i], L"--no-driver") == 0)
+            driver = false;
+        else {
+            fwprintf(stderr, L"usage: bench_refresh [--rounds N] [--no-driver]\n");
+            return 2;
+        }
+    }
+
+    dockhost::Dock dock;
+    if (driver) {
+        // "demo": the simulated driver's built-in scenario.
+        SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
+        driver = dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
+    }
+    if (!dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
+        fwprintf(stderr, L"bench_refresh: cannot load MoravelDocklet.dll\n");
+        return 1;
+    }
+    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr);
+    if (!docklet || !docklet->instance) {
+        fwprintf(stderr, L"bench_refresh: no docklet (is there a display?)\n");
+        return 1;
+    }
+    auto* record = static_cast<DockletInstance*>(docklet->instance);
+    while (record->history->Count() < HISTORY_SLOTS)
+        record->history->Push(30 + record->history->Count() % 70);
+
+    Mode modes[] = {{"graph", DOCKLET_GRAPH, {}, {}}, {"text", DOCKLET_TEMPERATURE, {}, {}}};
+    std::vector<double> overhead;
+    // Warm up, then alternate batches so that drift of the machine hits both alike.
+    for (int round = -2; round < rounds; ++round) {
+        for (Mode& mode : modes) {
+            record->dockletData = mode.dockletData;
+            const bool graph = mode.dockletData == DOCKLET_GRAPH;
+            std::vector<double> refresh, reference;
+            TimeRefreshes(dock, docklet, refresh);
+            TimeReference(graph, HistoryOf(record), reference);
+            std::vector<double> tick;
+            TimeTickOverhead(docklet->hwnd, tick);
+            if (round >= 0) {
+                overhead.insert(overhead.end(), tick.begin(), tick.end());
+                mode.refresh.insert(mode.refresh.end(), refresh.begin(), refresh.end());
+                mode.reference.insert(mode.reference.end(), reference.begin(), reference.end());
+            }
+        }
+    }
+
+    printf("bench_refresh: %d refreshes per row, history %d samples, driver %s\n", rounds * BATCH,
+           record->history->Count(), driver ? "simulated (demo)" : "none");
+    printf("%-6s %-22s %10s %10s\n", "mode", "measured", "median ms", "p95 ms");
+    const Figures tick = Summarise(overhead);
+    for (const Mode& mode : modes) {
+        const Figures refresh = Summarise(mode.refresh);
+        const Figures reference = Summarise(mode.reference);
+        printf("%-6s %-22s %10.3f %10.3f\n", mode.name, "RefreshDocklet (tick)", refresh.median, refresh.p95);
+        printf("%-6s %-22s %10.3f %10.3f\n", mode.name, "reference GDI+ calls", reference.median, reference.p95);
+        printf("%-6s %-22s %10.3f %10.3f\n", mode.name, "ratio", refresh.median / reference.median,
+               refresh.p95 / reference.p95);
+        printf("%-6s %-22s %10.3f\n", mode.name, "ratio less tick costs",
+               (refresh.median - tick.median) / reference.median);
+    }
+    printf("%-6s %-22s %10.3f %10.3f\n", "any", "timer + 2 repaint calls", tick.median, tick.p95);
+    dock.RemoveAll(false);
+    return 0;
+}
