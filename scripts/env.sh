@@ -7,7 +7,12 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # One persistent Wine server for the many short test processes (a process
 # start drops from about 3 s to under 0.1 s). All its descriptors go to
 # /dev/null so nothing waits on it; it is stopped when the script ends.
+# The first Wine process also starts the prefix's services, which live as
+# long as the server and keep whatever output they inherited open: start
+# them here with nothing inherited, or CTest would wait on them for ever.
 start_wineserver() {
     setsid wineserver -p 900 </dev/null >/dev/null 2>&1 &
     trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+    sleep 0.5
+    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
