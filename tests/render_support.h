@@ -56,11 +56,10 @@ inline ::testing::AssertionResult PixelNear(const harness::Pixels& pixels, int x
                                          << Hex(expected) << " within " << tolerance;
 }
 
-// Pixels (alpha above `threshold`) inside and outside a box of the image.
+// How many pixels are ink, and the box around them.
 struct InkBox {
     int count = 0;
     int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1;
-    double sumX = 0, sumY = 0;
 };
 
 template <typename Predicate>
@@ -72,8 +71,6 @@ InkBox FindInk(const harness::Pixels& pixels, Predicate isInk)
             if (!isInk(pixels.At(x, y)))
                 continue;
             ++box.count;
-            box.sumX += x;
-            box.sumY += y;
             if (x < box.left)
                 box.left = x;
             if (x > box.right)
