@@ -90,6 +90,19 @@ std::string RelativeFolderOf(const std::wstring& module)
     return Narrow(folder);
 }
 
+// The label is 8-bit text of the Latin-1 range (the degree sign is 0xB0);
+// the console of a development machine reads UTF-8.
+std::string Utf8(const std::wstring& text)
+{
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    if (size <= 1)
+        return std::string();
+    std::string utf8(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
+    utf8.resize(static_cast<size_t>(size) - 1);
+    return utf8;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -128,7 +141,7 @@ int wmain(int argc, wchar_t** argv)
     int version = 0;
     if (dock.Entry().OnGetInformation)
         dock.Entry().OnGetInformation(name, author, &version, description);
-    wprintf(L"dockhost: %hs %d by %hs: %hs\n", name, version, author, description);
+    printf("dockhost: %s %d by %s: %s\n", name, version, author, description);
 
     const bool hasIni = !options.iniFile.empty() && !options.iniSection.empty();
     for (int i = 0; i < options.count; ++i) {
@@ -156,8 +169,9 @@ int wmain(int argc, wchar_t** argv)
         for (size_t i = 0; i < dock.Docklets().size(); ++i) {
             const Docklet& docklet = *dock.Docklets()[i];
             auto view = Services().views.find(docklet.hwnd);
-            wprintf(L"dockhost: t=%ds docklet %zu label \"%hs\"\n", second, i + 1,
-                    view == Services().views.end() ? "" : view->second.label.c_str());
+            std::wstring label = view == Services().views.end() ? L"" : Widen(view->second.label);
+            printf("dockhost: t=%ds docklet %zu label \"%s\"\n", second, i + 1, Utf8(label).c_str());
+            fflush(stdout);
             if (options.snapshots.empty())
                 continue;
             wchar_t file[64];
@@ -166,7 +180,7 @@ int wmain(int argc, wchar_t** argv)
         }
     }
     if (!options.snapshots.empty())
-        wprintf(L"dockhost: snapshots in %ls\n", FullPath(options.snapshots).c_str());
+        printf("dockhost: snapshots in %s\n", Utf8(FullPath(options.snapshots)).c_str());
     dock.RemoveAll(true);
     return 0;
 }
