@@ -12,14 +12,13 @@ namespace {
 
 const uint32_t OPAQUE_RED = 0xFFFF0000;
 
-class Graph : public DockTest {
+class Graph : public OverlayTest {
 protected:
     // Graph mode with only the bars visible: opaque red, no text, no
     // background, no frame.
     DockletInstance* BarsOnly()
     {
-        docklet_ = Create();
-        DockletInstance* record = Record(docklet_);
+        DockletInstance* record = CreateRecord();
         record->dockletData = DOCKLET_GRAPH;
         record->gradient = 0;
         record->graphColor = RGB(255, 0, 0);
@@ -31,14 +30,6 @@ protected:
         record->outline = 0;
         return record;
     }
-
-    Pixels Refresh()
-    {
-        Tick(docklet_);
-        return Overlay(docklet_);
-    }
-
-    dockhost::Docklet* docklet_ = nullptr;
 };
 
 bool Inked(const Pixels& pixels, int x, int y)

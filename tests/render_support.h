@@ -112,4 +112,22 @@ harness::Pixels ExpectedIconText(bool graphMode, const wchar_t* temperature, int
 // Few pixels differ: anti-aliasing may round differently at glyph edges.
 const int ICON_MISMATCH_ALLOWED = 6;
 
+// One docklet whose overlay a test redraws after changing its record.
+class OverlayTest : public harness::DockTest {
+protected:
+    DockletInstance* CreateRecord()
+    {
+        docklet_ = Create();
+        return Record(docklet_);
+    }
+
+    harness::Pixels Refresh()
+    {
+        Tick(docklet_);
+        return Overlay(docklet_);
+    }
+
+    dockhost::Docklet* docklet_ = nullptr;
+};
+
 } // namespace render_test

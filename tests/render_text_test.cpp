@@ -8,13 +8,12 @@ using namespace render_test;
 
 namespace {
 
-class IconText : public DockTest {
+class IconText : public OverlayTest {
 protected:
     // White Tahoma text, no shadow, no outline, graph background and frame invisible.
     DockletInstance* PlainText(int dockletData)
     {
-        docklet_ = Create();
-        DockletInstance* record = Record(docklet_);
+        DockletInstance* record = CreateRecord();
         record->dockletData = dockletData;
         record->shadow = 0;
         record->outline = 0;
@@ -22,14 +21,6 @@ protected:
         record->frameAlpha = 0;
         return record;
     }
-
-    Pixels Refresh()
-    {
-        Tick(docklet_);
-        return Overlay(docklet_);
-    }
-
-    dockhost::Docklet* docklet_ = nullptr;
 };
 
 bool IsWhite(uint32_t argb)
