@@ -7,6 +7,12 @@
 namespace dockhost {
 namespace {
 
+void Repaint(HWND hwnd)
+{
+    if (Services().repaint)
+        InvalidateRect(hwnd, nullptr, FALSE);
+}
+
 void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
 {
     ServiceCall call;
@@ -22,6 +28,7 @@ void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
 } // namespace dockhost
 
 using dockhost::Record;
+using dockhost::Repaint;
 using dockhost::Services;
 
 #define HOST_EXPORT extern "C" __declspec(dllexport)
@@ -30,7 +37,7 @@ HOST_EXPORT void CALLBACK DockletSetLabel(HWND hwndDocklet, char* label)
 {
     Record("DockletSetLabel", hwndDocklet, label, 0);
     Services().views[hwndDocklet].label = label ? label : "";
-    InvalidateRect(hwndDocklet, nullptr, FALSE);
+    Repaint(hwndDocklet);
 }
 
 HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, Gdiplus::Image* image, BOOL hostDeletes)
@@ -42,14 +49,14 @@ HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, Gdiplus::Imag
     if (services.keepAllOverlays && view.overlay)
         services.keptOverlays.push_back(std::move(view.overlay));
     view.overlay.reset(image); // deleted as an Image, through its virtual destructor
-    InvalidateRect(hwndDocklet, nullptr, FALSE);
+    Repaint(hwndDocklet);
 }
 
 HOST_EXPORT BOOL CALLBACK DockletSetImageFile(HWND hwndDocklet, char* path)
 {
     Record("DockletSetImageFile", hwndDocklet, path, 0);
     Services().views[hwndDocklet].imageFile = path ? path : "";
-    InvalidateRect(hwndDocklet, nullptr, FALSE);
+    Repaint(hwndDocklet);
     return TRUE;
 }
 

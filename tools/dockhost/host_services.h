@@ -41,6 +41,9 @@ struct HostServices {
     // Keep every overlay instead of deleting the previous one (tests that
     // compare successive images).
     bool keepAllOverlays = false;
+    // Ask the docklet's window to repaint when label or images change; a
+    // benchmark turns it off to time the docklet alone.
+    bool repaint = true;
     std::vector<std::unique_ptr<Gdiplus::Image>> keptOverlays;
 
     int CountCalls(const std::string& service, HWND hwnd = nullptr) const;
