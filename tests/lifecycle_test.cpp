@@ -38,6 +38,7 @@ TEST_F(Lifecycle, ImagePathsAreResolvedAgainstTheDocklet)
         {"a lone dot", ".\\a\\b\\", ".", HostFolder()},
         {"host gives a full folder", "C:\\dock\\m\\", "background.png", "C:\\dock\\m\\icons\\background.png"},
         {"host gives nothing", "", "background.png", "icons\\background.png"},
+        {"8-bit folder name", ".\\caf\xE9\\", "background.png", HostFolder() + "caf\xE9\\icons\\background.png"},
     };
     int index = 0;
     for (const Case& c : cases) {

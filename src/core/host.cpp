@@ -94,8 +94,10 @@ void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName
         lastSlash[1] = 0;
 
     if (_wcsicmp(path, defaultName) == 0) {
+        wchar_t folder[HOST_FOLDER_BYTES + 2];
+        WidenBytes(folder, HOST_FOLDER_BYTES + 2, relativeFolder);
         wchar_t composed[270];
-        FormatText(composed, 270, L"%hs%ls\\%ls", relativeFolder, imagesFolder, path);
+        FormatText(composed, 270, L"%ls%ls\\%ls", folder, imagesFolder, path);
         CopyText(path, capacity, composed);
     }
 

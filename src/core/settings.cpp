@@ -166,6 +166,7 @@ extern "C" BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, 
     if (!instance || !output || iteration != 0)
         return FALSE;
     const size_t EXPORT_LIMIT = 261;
+    output[0] = 0; // stays empty when the host lacks the service
     HostGetRelativeFolder(instance->hwndDocklet, output);
     char imagesFolder[PATH_CAPACITY];
     NarrowToBytes(imagesFolder, PATH_CAPACITY, instance->imagesFolder);
