@@ -1,7 +1,7 @@
 // dockhost: runs a docklet module the way a dock does.
 //
 //   dockhost [--module PATH] [--ini FILE --section NAME] [--count N]
-//            [--simulate-gpu SCENARIO] [--driver PATH]
+//            [--simulate-gpu SCENARIO|none] [--driver PATH]
 //            [--headless] [--seconds N] [--snapshots DIR]
 //
 // With a window: left click, double click and right click go to the docklet;
@@ -117,7 +117,8 @@ int wmain(int argc, wchar_t** argv)
     options.module = FullPath(options.module);
 
     Dock dock;
-    if (!options.scenario.empty()) {
+    // "none": no simulated driver, so the module finds whatever driver the machine has.
+    if (!options.scenario.empty() && options.scenario != L"none") {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
         if (options.driver.empty())
             options.driver = ExecutableFolder() + L"..\\simgpu\\" +
