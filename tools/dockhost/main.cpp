@@ -36,7 +36,7 @@ void Usage()
 {
     fwprintf(stderr,
              L"usage: dockhost [--module PATH] [--ini FILE --section NAME] [--count N]\n"
-             L"                [--simulate-gpu SCENARIO] [--driver PATH]\n"
+             L"                [--simulate-gpu SCENARIO|none] [--driver PATH]\n"
              L"                [--headless] [--seconds N] [--snapshots DIR]\n");
 }
 
