@@ -8,6 +8,7 @@
 // reference deletes its image too. With the simulated driver (built beside
 // the dock host) each refresh also reads a temperature.
 #include <windows.h>
+#include <psapi.h>
 #include <gdiplus.h>
 #include <stdio.h>
 #include <string.h>
@@ -209,6 +210,29 @@ std::vector<int> HistoryOf(const DockletInstance* record)
     return samples;
 }
 
+// What a docklet that runs for months must not grow: memory, GDI and
+// window-manager objects of the process.
+struct Footprint {
+    double workingSetMiB = 0, committedMiB = 0;
+    DWORD gdiObjects = 0, userObjects = 0; // Wine counts none
+};
+
+Footprint Measure()
+{
+    Footprint footprint;
+    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    counters.cb = sizeof counters;
+    if (GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
+                             sizeof counters))
+    {
+        footprint.workingSetMiB = static_cast<double>(counters.WorkingSetSize) / (1024.0 * 1024.0);
+        footprint.committedMiB = static_cast<double>(counters.PagefileUsage) / (1024.0 * 1024.0);
+    }
+    footprint.gdiObjects = GetGuiResources(GetCurrentProcess(), GR_GDIOBJECTS);
+    footprint.userObjects = GetGuiResources(GetCurrentProcess(), GR_USEROBJECTS);
+    return footprint;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv)
@@ -248,6 +272,7 @@ int wmain(int argc, wchar_t** argv)
 
     Mode modes[] = {{"graph", DOCKLET_GRAPH, {}, {}}, {"text", DOCKLET_TEMPERATURE, {}, {}}};
     std::vector<double> overhead;
+    Footprint before;
     // Warm up, then alternate batches so that drift of the machine hits both alike.
     for (int round = -2; round < rounds; ++round) {
         for (Mode& mode : modes) {
@@ -258,6 +283,8 @@ int wmain(int argc, wchar_t** argv)
             TimeReference(graph, HistoryOf(record), reference);
             std::vector<double> tick;
             TimeTickOverhead(docklet->hwnd, tick);
+            if (round == 0 && &mode == &modes[0])
+                before = Measure(); // after the warm-up rounds
             if (round >= 0) {
                 overhead.insert(overhead.end(), tick.begin(), tick.end());
                 mode.refresh.insert(mode.refresh.end(), refresh.begin(), refresh.end());
@@ -281,6 +308,11 @@ int wmain(int argc, wchar_t** argv)
                (refresh.median - tick.median) / reference.median);
     }
     printf("%-6s %-22s %10.3f %10.3f\n", "any", "timer stop and re-arm", tick.median, tick.p95);
+    const Footprint after = Measure();
+    printf("footprint over %d refreshes: working set %.1f -> %.1f MiB, committed %.1f -> %.1f MiB, "
+           "GDI objects %lu -> %lu, USER objects %lu -> %lu\n",
+           rounds * BATCH * 2, before.workingSetMiB, after.workingSetMiB, before.committedMiB, after.committedMiB,
+           before.gdiObjects, after.gdiObjects, before.userObjects, after.userObjects);
     dock.RemoveAll(false);
     return 0;
 }
