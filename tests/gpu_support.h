@@ -47,11 +47,7 @@ protected:
 
     std::vector<int> Samples(dockhost::Docklet* docklet)
     {
-        std::vector<int> samples;
-        const Warr<int>* history = Record(docklet)->history;
-        for (int i = history->first; i <= history->last; ++i)
-            samples.push_back(history->At(i));
-        return samples;
+        return harness::Samples(*Record(docklet)->history);
     }
 
     // A docklet whose INI section sets LabelData.

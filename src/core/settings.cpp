@@ -18,11 +18,14 @@ struct Setting {
     const wchar_t* textDefault; // text keys
     int intDefault;             // integer and alpha keys
     DWORD readCapacity;         // units, terminator included
+    size_t fieldCapacity;       // text keys: the field's units, at least readCapacity
 };
 
-#define TEXT_KEY(key, field, def, capacity) { key, offsetof(DockletInstance, field), TEXT_SETTING, def, 0, capacity }
-#define INT_KEY(key, field, def) { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20 }
-#define ALPHA_KEY(key, field, def) { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20 }
+#define TEXT_KEY(key, field, def, capacity)                                                            \
+    { key, offsetof(DockletInstance, field), TEXT_SETTING, def, 0, capacity,                            \
+      sizeof(DockletInstance::field) / sizeof(wchar_t) }
+#define INT_KEY(key, field, def) { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20, 0 }
+#define ALPHA_KEY(key, field, def) { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20, 0 }
 
 // Read and written in this order; stored files rely on these key names.
 const Setting SETTINGS[] = {
@@ -53,18 +56,6 @@ const Setting SETTINGS[] = {
     INT_KEY(L"LabelData", labelData, 2),
 };
 
-// Field capacities in units (the read capacity may be smaller).
-size_t TextFieldCapacity(size_t offset)
-{
-    if (offset == offsetof(DockletInstance, title))
-        return TITLE_CAPACITY;
-    if (offset == offsetof(DockletInstance, fontName))
-        return FONT_NAME_CAPACITY;
-    if (offset == offsetof(DockletInstance, imagesFolder) || offset == offsetof(DockletInstance, backgroundImage))
-        return PATH_CAPACITY;
-    return COMMAND_CAPACITY;
-}
-
 template <typename T>
 T& FieldAt(DockletInstance* instance, size_t offset)
 {
@@ -91,8 +82,7 @@ void SetDefaults(DockletInstance* instance)
 {
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING)
-            CopyText(&FieldAt<wchar_t>(instance, setting.offset), TextFieldCapacity(setting.offset),
-                     setting.textDefault);
+            CopyText(&FieldAt<wchar_t>(instance, setting.offset), setting.fieldCapacity, setting.textDefault);
         else
             StoreInt(instance, setting, setting.intDefault);
     }
@@ -123,7 +113,6 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
 
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING) {
-            // The field is at least as large as the read capacity.
             GetPrivateProfileStringW(section, setting.key, setting.textDefault,
                                      &FieldAt<wchar_t>(instance, setting.offset), setting.readCapacity, file);
         } else {

@@ -62,6 +62,14 @@ bool WriteFile(const std::string& path, const std::string& content)
     return fclose(file) == 0 && ok;
 }
 
+std::vector<int> Samples(const Warr<int>& history)
+{
+    std::vector<int> samples;
+    for (int i = history.first; i <= history.last; ++i)
+        samples.push_back(history.At(i));
+    return samples;
+}
+
 bool Pixels::SavePng(const std::wstring& path) const
 {
     if (Empty())

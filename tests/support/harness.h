@@ -24,6 +24,8 @@ std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the m
 std::string TempFolder();             // a fresh folder for this process, ending in a backslash
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
+// The samples of a history, oldest first.
+std::vector<int> Samples(const Warr<int>& history);
 
 // Pixels of an image in ARGB (alpha in the top byte), row by row.
 struct Pixels {

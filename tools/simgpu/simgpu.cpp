@@ -536,6 +536,20 @@ int ProcessorCall(Function function, void* handle, const void* out, Write write)
     });
 }
 
+// Calls about no processor: scripted status first, then the output.
+template <typename Write>
+int PlainCall(Function function, const void* out, Write write)
+{
+    return Guarded([&]() {
+        const int status = ScriptedStatus(function);
+        if (status != 0)
+            return status;
+        if (!out)
+            return Reject();
+        return write();
+    });
+}
+
 int __cdecl SimInitialize()
 {
     return Guarded([]() { return ScriptedStatus(F_INIT); });
@@ -543,12 +557,7 @@ int __cdecl SimInitialize()
 
 int __cdecl SimErrorMessage(int status, char* text)
 {
-    return Guarded([&]() {
-        const int result = ScriptedStatus(F_MESSAGE);
-        if (result != 0)
-            return result;
-        if (!text)
-            return Reject();
+    return PlainCall(F_MESSAGE, text, [&]() {
         WriteText(text, MessageFor(status));
         return 0;
     });
@@ -556,12 +565,7 @@ int __cdecl SimErrorMessage(int status, char* text)
 
 int __cdecl SimInterfaceVersion(char* text)
 {
-    return Guarded([&]() {
-        const int result = ScriptedStatus(F_VERSION);
-        if (result != 0)
-            return result;
-        if (!text)
-            return Reject();
+    return PlainCall(F_VERSION, text, [&]() {
         WriteText(text, Sim().scenario.version);
         return 0;
     });
@@ -569,12 +573,7 @@ int __cdecl SimInterfaceVersion(char* text)
 
 int __cdecl SimEnumPhysicalGpus(void** handles, uint32_t* count)
 {
-    return Guarded([&]() {
-        const int result = ScriptedStatus(F_ENUM);
-        if (result != 0)
-            return result;
-        if (!handles || !count)
-            return Reject();
+    return PlainCall(F_ENUM, handles && count ? handles : nullptr, [&]() {
         for (uint32_t i = 0; i < HandleCount(); ++i)
             handles[i] = HandleOf(i);
         *count = Sim().scenario.gpuCount;
@@ -637,12 +636,7 @@ int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
 
 int __cdecl SimChipsetInfo(void* record)
 {
-    return Guarded([&]() {
-        const int result = ScriptedStatus(F_CHIPSET);
-        if (result != 0)
-            return result;
-        if (!record)
-            return Reject();
+    return PlainCall(F_CHIPSET, record, [&]() {
         if (VersionWord(record) != CHIPSET_VERSION)
             return Reject(STATUS_INCOMPATIBLE_VERSION);
         // Filler around the texts shows any reader that runs past them.
