@@ -69,7 +69,23 @@ struct DockletInstance {
     // must not shut GDI+ down for the others.
     ULONG_PTR gdiplusToken;
     int gdiplusStarted;
+    // The menu's and the dialogs' modal loops dispatch the host's messages, so
+    // the host may destroy the docklet from inside one. The record then lives
+    // on until the outermost loop has returned (see LeaveModal).
+    int modalDepth;
+    int destroyPending;
+    int menuOpen;
+    HWND aboutBox;
 };
+
+// Brackets every modal loop the docklet runs. LeaveModal returns false when
+// the docklet was destroyed meanwhile: the record is gone and must not be
+// touched again.
+void EnterModal(DockletInstance* instance);
+bool LeaveModal(DockletInstance* instance);
+void ArmRefreshTimer(DockletInstance* instance);
+// Hands the host the base image: the empty one while icons are hidden.
+void SetBaseImage(DockletInstance* instance);
 
 extern "C" {
 void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description);
@@ -78,4 +94,11 @@ void CALLBACK OnDestroy(DockletInstance* instance, HWND hwndDocklet);
 void CALLBACK OnProcessMessage(DockletInstance* instance, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* iniSection, BOOL isForExport);
 BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, int iteration);
+BOOL CALLBACK OnLeftButtonClick(DockletInstance* instance, POINT* point, SIZE* size);
+BOOL CALLBACK OnDoubleClick(DockletInstance* instance, POINT* point, SIZE* size);
+BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* point, SIZE* size);
+INT_PTR CALLBACK OnConfigure(DockletInstance* instance);
+INT_PTR CALLBACK ConfigureDocklet(HWND placeholder, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK OnAbout(DockletInstance* instance);
+INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
 }

@@ -4,6 +4,7 @@
 
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/menu.h"
 #include "core/refresh.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -24,12 +25,22 @@ void StartGdiplus(DockletInstance* instance)
     HostSetLabel(instance->hwndDocklet, label);
 }
 
+void FreeInstance(DockletInstance* instance)
+{
+    delete instance->history;
+    if (instance->gdiplusStarted)
+        Gdiplus::GdiplusShutdown(instance->gdiplusToken);
+    delete instance;
+}
+
+} // namespace
+
 void SetBaseImage(DockletInstance* instance)
 {
     const wchar_t* image =
         (instance->dockletData & DOCKLET_HIDE_ICONS) ? instance->emptyImage : instance->backgroundImage;
     char path[PATH_CAPACITY];
-    NarrowToBytes(path, sizeof path, image);
+    NarrowForHost(path, sizeof path, image);
     HostSetImageFile(instance->hwndDocklet, path);
 }
 
@@ -39,7 +50,18 @@ void ArmRefreshTimer(DockletInstance* instance)
     instance->created = 1;
 }
 
-} // namespace
+void EnterModal(DockletInstance* instance)
+{
+    ++instance->modalDepth;
+}
+
+bool LeaveModal(DockletInstance* instance)
+{
+    if (--instance->modalDepth > 0 || !instance->destroyPending)
+        return true;
+    FreeInstance(instance);
+    return false;
+}
 
 extern "C" void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description)
 {
@@ -82,16 +104,21 @@ extern "C" void CALLBACK OnDestroy(DockletInstance* instance, HWND /*hwnd*/)
         return;
     // A tick queued after this point would reach freed memory.
     KillTimer(instance->hwndDocklet, REFRESH_TIMER_ID);
-    delete instance->history;
-    if (instance->gdiplusStarted)
-        Gdiplus::GdiplusShutdown(instance->gdiplusToken);
-    delete instance;
+    instance->created = 0;
+    if (instance->modalDepth > 0) {
+        // Destroyed from inside the docklet's own menu or dialog: close it and
+        // free the record once its loop has returned.
+        instance->destroyPending = 1;
+        CloseModalWindows(instance);
+        return;
+    }
+    FreeInstance(instance);
 }
 
 extern "C" void CALLBACK OnProcessMessage(DockletInstance* instance, HWND /*hwnd*/, UINT message, WPARAM wParam,
                                           LPARAM /*lParam*/)
 {
-    if (!instance || message != WM_TIMER || wParam != REFRESH_TIMER_ID)
+    if (!instance || message != WM_TIMER || wParam != REFRESH_TIMER_ID || instance->destroyPending)
         return;
     KillTimer(instance->hwndDocklet, REFRESH_TIMER_ID);
     instance->created = 0;

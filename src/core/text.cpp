@@ -45,6 +45,64 @@ bool NarrowToBytes(char* target, size_t capacity, const wchar_t* source)
     });
 }
 
+bool WidenFromHost(wchar_t* target, size_t capacity, const char* source)
+{
+    if (capacity == 0)
+        return false;
+    target[0] = 0;
+    if (!source || !source[0])
+        return true;
+    const int needed = MultiByteToWideChar(CP_ACP, 0, source, -1, nullptr, 0);
+    if (needed <= 0)
+        return false;
+    if (static_cast<size_t>(needed) <= capacity)
+        return MultiByteToWideChar(CP_ACP, 0, source, -1, target, static_cast<int>(capacity)) > 0;
+    // Too long: widen the whole text, keep what fits, and never end on the
+    // first half of a surrogate pair.
+    wchar_t* whole = static_cast<wchar_t*>(HeapAlloc(GetProcessHeap(), 0, sizeof(wchar_t) * needed));
+    if (!whole)
+        return false;
+    MultiByteToWideChar(CP_ACP, 0, source, -1, whole, needed);
+    size_t keep = capacity - 1;
+    if (keep > 0 && IS_HIGH_SURROGATE(whole[keep - 1]))
+        --keep;
+    memcpy(target, whole, keep * sizeof(wchar_t));
+    target[keep] = 0;
+    HeapFree(GetProcessHeap(), 0, whole);
+    return false;
+}
+
+bool NarrowForHost(char* target, size_t capacity, const wchar_t* source)
+{
+    if (capacity == 0)
+        return false;
+    target[0] = 0;
+    if (!source || !source[0])
+        return true;
+    const char replacement = '?';
+    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, source, -1, nullptr, 0, &replacement,
+                                           nullptr);
+    if (needed <= 0)
+        return false;
+    char* whole = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, needed));
+    if (!whole)
+        return false;
+    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, source, -1, whole, needed, &replacement, nullptr);
+    // Keep whole characters only: a double-byte character is not split.
+    size_t keep = 0;
+    while (whole[keep]) {
+        const size_t width = (IsDBCSLeadByte(static_cast<BYTE>(whole[keep])) && whole[keep + 1]) ? 2 : 1;
+        if (keep + width >= capacity)
+            break;
+        keep += width;
+    }
+    const bool complete = whole[keep] == 0;
+    memcpy(target, whole, keep);
+    target[keep] = 0;
+    HeapFree(GetProcessHeap(), 0, whole);
+    return complete;
+}
+
 bool CopyText(wchar_t* target, size_t capacity, const wchar_t* source)
 {
     return CopyConverted(target, capacity, source, static_cast<size_t>(-1), [](wchar_t c) { return c; });

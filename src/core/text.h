@@ -19,6 +19,12 @@ bool WidenBytesN(wchar_t* target, size_t capacity, const char* source, size_t so
 // becomes '?'. Returns false when `source` was cut.
 bool NarrowToBytes(char* target, size_t capacity, const wchar_t* source);
 
+// Text that crosses the host boundary (INI names, folders, image paths,
+// labels) is in the system's ANSI code page. Characters the code page lacks
+// become '?'; a cut never splits a character. Return false when cut.
+bool WidenFromHost(wchar_t* target, size_t capacity, const char* source);
+bool NarrowForHost(char* target, size_t capacity, const wchar_t* source);
+
 bool CopyText(wchar_t* target, size_t capacity, const wchar_t* source);
 bool CopyBytes(char* target, size_t capacity, const char* source);
 bool AppendBytes(char* target, size_t capacity, const char* source);

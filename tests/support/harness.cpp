@@ -2,6 +2,9 @@
 
 #include <stdio.h>
 
+#include <prsht.h>
+
+#include <functional>
 #include <memory>
 
 namespace harness {
@@ -133,6 +136,7 @@ dockhost::Dock& DockTest::GetDock()
 
 void DockTest::SetUp()
 {
+    ui_.Clear();
     GetDock();
     Host().Clear();
     Host().relativeFolder = ".\\Docklets\\Moravel\\";
@@ -142,6 +146,7 @@ void DockTest::SetUp()
 
 void DockTest::TearDown()
 {
+    ui_.Clear();
     GetDock().RemoveAll(false);
 }
 
@@ -177,6 +182,76 @@ Pixels DockTest::Overlay(dockhost::Docklet* docklet)
     if (view == Host().views.end())
         return Pixels();
     return Capture(view->second.overlay.get());
+}
+
+bool DockTest::RunUi(std::function<void()> open)
+{
+    ui_.Start();
+    open();
+    ui_.Stop();
+    EXPECT_FALSE(ui_.TimedOut()) << "the scripted user timed out after " << ui_.StepsDone() << " steps";
+    EXPECT_TRUE(ui_.Finished()) << "the window closed after " << ui_.StepsDone() << " steps";
+    const bool ok = ui_.Finished() && !ui_.TimedOut();
+    ui_.Clear();
+    return ok;
+}
+
+INT_PTR DockTest::Configure(dockhost::Docklet* docklet)
+{
+    INT_PTR result = -2;
+    RunUi([&] { result = GetDock().Entry().OnConfigure(docklet->instance); });
+    return result;
+}
+
+INT_PTR DockTest::About(dockhost::Docklet* docklet)
+{
+    INT_PTR result = -2;
+    RunUi([&] { result = GetDock().Entry().OnAbout(docklet->instance); });
+    return result;
+}
+
+BOOL DockTest::RightClick(dockhost::Docklet* docklet)
+{
+    BOOL result = FALSE;
+    POINT point = {10, 10};
+    SIZE size = {256, 256};
+    RunUi([&] { result = GetDock().Entry().OnRightButtonClick(docklet->instance, &point, &size); });
+    return result;
+}
+
+void DockTest::Freeze(dockhost::Docklet* docklet)
+{
+    KillTimer(docklet->hwnd, REFRESH_TIMER_ID);
+    MSG message;
+    while (PeekMessageW(&message, docklet->hwnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+    }
+}
+
+HWND DockTest::Sheet()
+{
+    return dockhost::FindThreadWindow(SHEET_CAPTION);
+}
+
+HWND DockTest::CurrentPage()
+{
+    HWND sheet = Sheet();
+    return sheet ? reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)) : nullptr;
+}
+
+dockhost::ModalDriver::Step DockTest::OpenPage(int index)
+{
+    return [index]() {
+        HWND sheet = Sheet();
+        if (!sheet)
+            return false;
+        SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+        return CurrentPage() == dockhost::SheetPage(sheet, index);
+    };
+}
+
+void DockTest::PressSheetButton(int button)
+{
+    PostMessageW(Sheet(), PSM_PRESSBUTTON, static_cast<WPARAM>(button), 0);
 }
 
 } // namespace harness

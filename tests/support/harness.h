@@ -15,8 +15,12 @@
 #include "core/docklet.h"
 #include "dock.h"
 #include "host_services.h"
+#include "modal.h"
 
 namespace harness {
+
+const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
+const wchar_t ABOUT_CAPTION[] = L"About Moravel Docklet v0.1.0.0b";
 
 std::wstring BinFolder();             // the test program's folder, ending in a backslash
 std::wstring ModulePath();            // the module under test
@@ -64,6 +68,27 @@ protected:
     void Tick(dockhost::Docklet* docklet);
     std::string Label(dockhost::Docklet* docklet);
     Pixels Overlay(dockhost::Docklet* docklet);
+
+    // The scripted user: steps queued on Ui() run while the menu, the About
+    // box or the sheet that the calls below open is on screen. Each call
+    // fails the test when the script did not finish.
+    dockhost::ModalDriver& Ui() { return ui_; }
+    INT_PTR Configure(dockhost::Docklet* docklet);
+    INT_PTR About(dockhost::Docklet* docklet);
+    BOOL RightClick(dockhost::Docklet* docklet);
+    // Stops the docklet's own timer, so that only what a test does refreshes it.
+    void Freeze(dockhost::Docklet* docklet);
+
+    // For steps: the open sheet and its current page (null while not open).
+    static HWND Sheet();
+    static HWND CurrentPage();
+    // A step that waits until the sheet is open, then moves to a page.
+    static dockhost::ModalDriver::Step OpenPage(int index);
+    static void PressSheetButton(int button); // PSBTN_OK, PSBTN_CANCEL
+
+private:
+    bool RunUi(std::function<void()> open);
+    dockhost::ModalDriver ui_;
 };
 
 } // namespace harness

@@ -3,6 +3,7 @@
 //   dockhost [--module PATH] [--ini FILE --section NAME] [--count N]
 //            [--simulate-gpu SCENARIO|none] [--driver PATH]
 //            [--headless] [--seconds N] [--snapshots DIR]
+//            [--capture menu,about,general,icon,font,graph --capture-dir DIR]
 //
 // With a window: left click, double click and right click go to the docklet;
 // the C key opens its settings, the A key its About box. Closing the window
@@ -11,10 +12,15 @@
 #include <shellapi.h>
 #include <stdio.h>
 
+#include <commctrl.h>
+#include <prsht.h>
+
+#include <functional>
 #include <string>
 
 #include "dock.h"
 #include "host_services.h"
+#include "modal.h"
 
 using namespace dockhost;
 
@@ -30,6 +36,8 @@ struct Options {
     bool headless = false;
     int seconds = 5;
     std::wstring snapshots;
+    std::wstring capture;
+    std::wstring captureDir;
 };
 
 void Usage()
@@ -37,7 +45,8 @@ void Usage()
     fwprintf(stderr,
              L"usage: dockhost [--module PATH] [--ini FILE --section NAME] [--count N]\n"
              L"                [--simulate-gpu SCENARIO|none] [--driver PATH]\n"
-             L"                [--headless] [--seconds N] [--snapshots DIR]\n");
+             L"                [--headless] [--seconds N] [--snapshots DIR]\n"
+             L"                [--capture menu,about,general,icon,font,graph --capture-dir DIR]\n");
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options)
@@ -65,6 +74,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
         } else if (arg == L"--seconds" && next(value)) {
             options.seconds = _wtoi(value.c_str());
         } else if (arg == L"--snapshots" && next(options.snapshots)) {
+        } else if (arg == L"--capture" && next(options.capture)) {
+        } else if (arg == L"--capture-dir" && next(options.captureDir)) {
         } else {
             return false;
         }
@@ -101,6 +112,86 @@ std::string Utf8(const std::wstring& text)
     WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, &utf8[0], size, nullptr, nullptr);
     utf8.resize(static_cast<size_t>(size) - 1);
     return utf8;
+}
+
+const wchar_t* const SHEET_PAGES[] = {L"general", L"icon", L"font", L"graph"};
+
+// Opens the menu, the About box or the settings sheet on a page, saves what
+// the screen shows of it as DIR\WHAT.png, and closes it again.
+bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const std::wstring& folder)
+{
+    const std::wstring file = folder + L"\\" + what + L".png";
+    bool saved = false;
+    ModalDriver driver;
+    int settle = 0;
+    // Give the window a few ticks to paint before it is captured.
+    auto captureWhenSettled = [&](std::function<HWND()> find) {
+        return [&, find]() {
+            HWND window = find();
+            if (!window || ++settle < 5)
+                return false;
+            saved = CaptureWindow(window, file);
+            return true;
+        };
+    };
+    const auto& entry = dock.Entry();
+    if (what == L"menu") {
+        if (!entry.OnRightButtonClick)
+            return false;
+        driver.Then(captureWhenSettled(FindPopupMenu)).Do([] { EndMenu(); });
+        driver.Start();
+        entry.OnRightButtonClick(docklet.instance, nullptr, nullptr);
+    } else if (what == L"about") {
+        if (!entry.OnAbout)
+            return false;
+        auto find = [] { return FindThreadWindow(L"About Moravel Docklet v0.1.0.0b"); };
+        driver.Then(captureWhenSettled(find)).Do([find] { PostMessageW(find(), WM_COMMAND, IDCANCEL, 0); });
+        driver.Start();
+        entry.OnAbout(docklet.instance);
+    } else {
+        int page = -1;
+        for (int i = 0; i < 4; ++i)
+            if (what == SHEET_PAGES[i])
+                page = i;
+        if (page < 0 || !entry.OnConfigure)
+            return false;
+        auto find = [] { return FindThreadWindow(L"Configure Corvane Docklet"); };
+        driver.Then([find, page] {
+            HWND sheet = find();
+            if (!sheet)
+                return false;
+            SendMessageW(sheet, PSM_SETCURSEL, static_cast<WPARAM>(page), 0);
+            return true;
+        });
+        driver.Then(captureWhenSettled(find)).Do([find] { PostMessageW(find(), PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
+        driver.Start();
+        entry.OnConfigure(docklet.instance);
+    }
+    driver.Stop();
+    dock.Pump(0);
+    return saved && !driver.TimedOut();
+}
+
+int CaptureAll(Dock& dock, const Options& options)
+{
+    CreateDirectoryW(options.captureDir.c_str(), nullptr);
+    Docklet& docklet = *dock.Docklets().front();
+    int failures = 0;
+    size_t start = 0;
+    while (start <= options.capture.size()) {
+        size_t comma = options.capture.find(L',', start);
+        if (comma == std::wstring::npos)
+            comma = options.capture.size();
+        std::wstring what = options.capture.substr(start, comma - start);
+        start = comma + 1;
+        if (what.empty())
+            continue;
+        bool ok = CaptureOne(dock, docklet, what, options.captureDir);
+        printf("dockhost: capture %s %s\n", Utf8(what).c_str(), ok ? "saved" : "FAILED");
+        failures += ok ? 0 : 1;
+    }
+    dock.RemoveAll(true);
+    return failures ? 1 : 0;
 }
 
 } // namespace
@@ -154,6 +245,11 @@ int wmain(int argc, wchar_t** argv)
             fwprintf(stderr, L"dockhost: cannot create a docklet window (is there a display?)\n");
             return 1;
         }
+    }
+
+    if (!options.capture.empty()) {
+        dock.Pump(1500); // a reading or two first
+        return CaptureAll(dock, options);
     }
 
     if (!options.headless) {

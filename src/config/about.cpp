@@ -1,0 +1,93 @@
+// The About box: the docklet's name and version over its emblem.
+#include "config/config.h"
+
+#include "core/docklet.h"
+#include "core/text.h"
+
+namespace {
+
+const wchar_t NAME[] = L"Moravel Docklet";
+const wchar_t VERSION[] = L"0.1.0.0b";
+
+// The docklet whose box is being opened, so that its record learns the box's
+// window (a host may run the dialog procedure with a parameter of its own).
+DockletInstance* openingFor = nullptr;
+
+const wchar_t EMBLEM_PROPERTY[] = L"MoravelEmblem";
+
+// Version 6 static controls blend a 32-bit bitmap by its alpha channel, and
+// the bitmap a control loads from the template is a screen-format one whose
+// alpha is zero: it would show nothing. The box shows the emblem as a 24-bit
+// section instead, and the image the control had loaded is the box's to free.
+void ShowEmblem(HWND box)
+{
+    HWND picture = GetDlgItem(box, IDC_ABOUT_PICTURE);
+    if (!picture)
+        return;
+    HANDLE emblem = LoadImageW(ModuleInstance(), MAKEINTRESOURCEW(IDB_EMBLEM), IMAGE_BITMAP, 0, 0,
+                               LR_CREATEDIBSECTION);
+    if (!emblem)
+        return;
+    SetPropW(box, EMBLEM_PROPERTY, emblem);
+    HANDLE loaded = reinterpret_cast<HANDLE>(
+        SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(emblem)));
+    if (loaded && loaded != emblem)
+        DeleteObject(loaded);
+}
+
+void ReleaseEmblem(HWND box)
+{
+    HANDLE emblem = RemovePropW(box, EMBLEM_PROPERTY);
+    if (!emblem)
+        return;
+    SendDlgItemMessageW(box, IDC_ABOUT_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, 0);
+    DeleteObject(emblem);
+}
+
+} // namespace
+
+extern "C" INT_PTR CALLBACK OnAbout(DockletInstance* instance)
+{
+    if (!instance)
+        return -1;
+    EnterModal(instance);
+    INT_PTR result;
+    {
+        ModuleActivation activation;
+        openingFor = instance;
+        result = DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), instance->hwndDocklet, AboutDocklet,
+                                 reinterpret_cast<LPARAM>(instance));
+        openingFor = nullptr;
+    }
+    instance->aboutBox = nullptr;
+    LeaveModal(instance);
+    return result;
+}
+
+extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, LPARAM /*lParam*/)
+{
+    switch (message) {
+    case WM_INITDIALOG: {
+        if (openingFor)
+            openingFor->aboutBox = box;
+        CenterWindow(box, 1);
+        ShowEmblem(box);
+        wchar_t caption[500];
+        FormatText(caption, 500, L"About %ls v%ls", NAME, VERSION);
+        SetWindowTextW(box, caption);
+        return FALSE;
+    }
+    case WM_COMMAND:
+        // OK and Enter; Escape and the close button send IDCANCEL.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) {
+            EndDialog(box, 0);
+            return TRUE;
+        }
+        return FALSE;
+    case WM_DESTROY:
+        ReleaseEmblem(box);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

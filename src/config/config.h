@@ -1,0 +1,72 @@
+// The configuration dialogs: the settings sheet and its pages, the About
+// box, and what they share.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+#include <prsht.h>
+
+#include "config/resource.h"
+
+struct DockletInstance;
+
+// This module, whatever handle the host passed: the templates, the bitmap
+// and the manifest live here.
+HINSTANCE ModuleInstance();
+
+// Makes the module's own activation context (version 6 of the common
+// controls) current for the scope, whatever the host's manifest asks for.
+class ModuleActivation {
+public:
+    ModuleActivation();
+    ~ModuleActivation();
+    ModuleActivation(const ModuleActivation&) = delete;
+    ModuleActivation& operator=(const ModuleActivation&) = delete;
+
+private:
+    ULONG_PTR cookie_ = 0;
+    bool active_ = false;
+};
+
+// Called when the module is unloaded.
+void ReleaseModuleActivationContext();
+
+// PropertySheetW of the common controls the active context selects.
+INT_PTR RunPropertySheet(const PROPSHEETHEADERW* header);
+
+// Shared by the sheet and its pages while the sheet is open.
+struct EditContext {
+    int outcome; // SHEET_OPEN, SHEET_CANCELLED or SHEET_PAGE_LEFT
+    DockletInstance* workingCopy;
+};
+
+enum SheetOutcome { SHEET_OPEN = 0, SHEET_CANCELLED = 3, SHEET_PAGE_LEFT = 4 };
+
+// What every page keeps: the page record it was created with, and the
+// context it took from that record when it was last shown.
+struct PageSlots {
+    const PROPSHEETPAGEW* sheetPage;
+    EditContext* context;
+};
+
+struct PageHandlers {
+    void (*fill)(HWND page, DockletInstance* workingCopy);  // the page is shown
+    void (*store)(HWND page, DockletInstance* workingCopy); // the page is left
+};
+
+// The part of the page protocol that all pages share: WM_INITDIALOG and the
+// sheet's activation, leave and cancel notifications. Returns FALSE for
+// everything else, which the page then handles itself.
+INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& slots, const PageHandlers& handlers);
+
+// Answers a sheet notification through DWLP_MSGRESULT.
+INT_PTR SetPageResult(HWND page, LONG_PTR result);
+
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Centres a window on the primary screen (mode 1) or on its parent, kept on
+// screen. Returns FALSE for a null window.
+BOOL CenterWindow(HWND window, int mode);
+
+// Asks the open settings sheet to cancel when it edits this docklet.
+void CloseSettingsSheetOf(DockletInstance* instance);

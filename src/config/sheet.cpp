@@ -1,0 +1,312 @@
+// The settings sheet: a never-shown placeholder dialog owns a property sheet
+// whose pages edit a working copy of the docklet. OK copies the edits back,
+// Cancel drops them.
+#include "config/config.h"
+
+#include <new>
+
+#include "core/docklet.h"
+#include "core/host.h"
+#include "core/refresh.h"
+#include "core/text.h"
+
+namespace {
+
+const wchar_t INSTANCE_PROPERTY[] = L"lpData";
+const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
+
+struct PageDefinition {
+    const wchar_t* title;
+    int templateId;
+    DLGPROC procedure;
+};
+
+const PageDefinition PAGES[] = {
+    {L"General", IDD_GENERAL, GeneralPageProc},
+};
+const int PAGE_COUNT = sizeof PAGES / sizeof PAGES[0];
+
+// One sheet at a time for the whole module: the pages' slots are module-wide.
+struct OpenSheet {
+    bool running;
+    HWND window;               // known once the sheet has been created
+    DockletInstance* instance; // the live docklet it edits
+    bool cancelRequested;
+    EditContext* context;
+};
+OpenSheet openSheet = {};
+
+void CopyForEditing(const DockletInstance& live, DockletInstance& copy)
+{
+    copy.hwndDocklet = live.hwndDocklet;
+    copy.hInstance = live.hInstance;
+    CopyText(copy.title, TITLE_CAPACITY, live.title);
+    CopyText(copy.command, COMMAND_CAPACITY, live.command);
+    CopyText(copy.parameters, COMMAND_CAPACITY, live.parameters);
+    copy.celsius = live.celsius;
+    CopyText(copy.imagesFolder, PATH_CAPACITY, live.imagesFolder);
+    CopyText(copy.backgroundImage, PATH_CAPACITY, live.backgroundImage);
+    CopyText(copy.fontName, FONT_NAME_CAPACITY, live.fontName);
+    copy.fontSize = live.fontSize;
+    copy.fontColor = live.fontColor;
+    copy.fontAlpha = live.fontAlpha;
+    copy.outline = live.outline;
+    copy.outlineColor = live.outlineColor;
+    copy.outlineAlpha = live.outlineAlpha;
+    copy.shadow = live.shadow;
+    copy.shadowColor = live.shadowColor;
+    copy.shadowAlpha = live.shadowAlpha;
+    copy.graphColor = live.graphColor;
+    copy.graphAlpha = live.graphAlpha;
+    copy.backgroundColor = live.backgroundColor;
+    copy.backgroundAlpha = live.backgroundAlpha;
+    copy.frameColor = live.frameColor;
+    copy.frameAlpha = live.frameAlpha;
+    copy.gradient = live.gradient;
+    copy.labelData = live.labelData;
+    copy.dockletData = live.dockletData;
+    copy.lastTemperature = live.lastTemperature;
+    copy.history = live.history; // borrowed: the Graph page previews the live samples
+}
+
+void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
+{
+    CopyText(live.title, TITLE_CAPACITY, copy.title);
+    CopyText(live.command, COMMAND_CAPACITY, copy.command);
+    CopyText(live.parameters, COMMAND_CAPACITY, copy.parameters);
+    live.celsius = copy.celsius;
+    CopyText(live.fontName, FONT_NAME_CAPACITY, copy.fontName);
+    live.fontSize = copy.fontSize;
+    live.fontColor = copy.fontColor;
+    live.fontAlpha = copy.fontAlpha;
+    live.outline = copy.outline;
+    live.outlineColor = copy.outlineColor;
+    live.outlineAlpha = copy.outlineAlpha;
+    live.shadow = copy.shadow;
+    live.shadowColor = copy.shadowColor;
+    live.shadowAlpha = copy.shadowAlpha;
+    live.graphColor = copy.graphColor;
+    live.graphAlpha = copy.graphAlpha;
+    live.backgroundColor = copy.backgroundColor;
+    live.backgroundAlpha = copy.backgroundAlpha;
+    live.frameColor = copy.frameColor;
+    live.frameAlpha = copy.frameAlpha;
+    live.gradient = copy.gradient;
+    live.labelData = copy.labelData;
+
+    // A name that differs only in letter case is the same file.
+    const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
+                              ((live.dockletData ^ copy.dockletData) & DOCKLET_HIDE_ICONS) != 0;
+    live.dockletData = copy.dockletData;
+    if (imageChanged) {
+        CopyText(live.backgroundImage, PATH_CAPACITY, copy.backgroundImage);
+        ResolveImagePath(live.backgroundImage, PATH_CAPACITY, L"background.png", live.imagesFolder,
+                         live.hwndDocklet);
+        SetBaseImage(&live);
+    }
+    RefreshDocklet(&live);
+    ArmRefreshTimer(&live); // the next tick comes a full period after OK
+}
+
+int CALLBACK SettingsSheetCallback(HWND sheet, UINT message, LPARAM lParam)
+{
+    if (message == PSCB_PRECREATE && lParam) {
+        // No context-help button in the caption.
+        WORD* words = reinterpret_cast<WORD*>(lParam);
+        const bool extended = words[1] == 0xFFFF;
+        DWORD* style = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(lParam) + (extended ? 12 : 0));
+        *style &= ~static_cast<DWORD>(DS_CONTEXTHELP);
+    } else if (message == PSCB_INITIALIZED) {
+        CenterWindow(sheet, 1);
+        openSheet.window = sheet;
+        if (openSheet.cancelRequested)
+            PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    }
+    return 1;
+}
+
+void RunSettingsSheet(HINSTANCE module, HWND owner, EditContext* context)
+{
+    PROPSHEETPAGEW pages[PAGE_COUNT] = {};
+    for (int i = 0; i < PAGE_COUNT; ++i) {
+        pages[i].dwSize = sizeof pages[i];
+        pages[i].dwFlags = PSP_USETITLE;
+        pages[i].hInstance = module;
+        pages[i].pszTemplate = MAKEINTRESOURCEW(PAGES[i].templateId);
+        pages[i].pszTitle = PAGES[i].title;
+        pages[i].pfnDlgProc = PAGES[i].procedure;
+        pages[i].lParam = reinterpret_cast<LPARAM>(context);
+    }
+    PROPSHEETHEADERW header = {};
+    header.dwSize = sizeof header;
+    header.dwFlags = PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    header.hwndParent = owner;
+    header.hInstance = module;
+    header.pszCaption = SHEET_CAPTION;
+    header.nPages = PAGE_COUNT;
+    header.nStartPage = 0;
+    header.ppsp = pages;
+    header.pfnCallback = SettingsSheetCallback;
+    RunPropertySheet(&header);
+}
+
+void BringOpenSheetForward()
+{
+    if (openSheet.window) {
+        ShowWindow(openSheet.window, SW_SHOWNORMAL);
+        SetForegroundWindow(openSheet.window);
+        BringWindowToTop(openSheet.window);
+    }
+}
+
+void RunConfiguration(HWND placeholder, LPARAM lParam)
+{
+    SetPropW(placeholder, INSTANCE_PROPERTY, reinterpret_cast<HANDLE>(lParam));
+    auto* live = static_cast<DockletInstance*>(GetPropW(placeholder, INSTANCE_PROPERTY));
+    if (!live)
+        return;
+    CenterWindow(placeholder, 1);
+    if (openSheet.running) {
+        BringOpenSheetForward();
+        return;
+    }
+
+    EditContext* context = new (std::nothrow) EditContext();
+    DockletInstance* workingCopy = new (std::nothrow) DockletInstance();
+    if (context && workingCopy) {
+        context->workingCopy = workingCopy;
+        CopyForEditing(*live, *workingCopy);
+
+        openSheet = OpenSheet{true, nullptr, live, false, context};
+        EnterModal(live);
+        RunSettingsSheet(ModuleInstance(), placeholder, context);
+        openSheet = OpenSheet{};
+        // Destroyed while the sheet was open: nothing to apply to.
+        if (LeaveModal(live) && !live->destroyPending && context->outcome == SHEET_PAGE_LEFT)
+            ApplyEdits(*live, *workingCopy);
+    }
+    delete workingCopy; // borrows the history: frees nothing it points to
+    delete context;
+}
+
+} // namespace
+
+INT_PTR SetPageResult(HWND page, LONG_PTR result)
+{
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& slots, const PageHandlers& handlers)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        slots.sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+        return TRUE;
+    case WM_DESTROY:
+        // The sheet and its context end with the page.
+        slots = PageSlots{};
+        return FALSE;
+    case WM_NOTIFY:
+        break;
+    default:
+        return FALSE;
+    }
+    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+    // Only the sheet's own notifications; the controls send others.
+    if (!header || header->hwndFrom != GetParent(page))
+        return FALSE;
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        slots.context = slots.sheetPage ? reinterpret_cast<EditContext*>(slots.sheetPage->lParam) : nullptr;
+        if (slots.context && slots.context->workingCopy)
+            handlers.fill(page, slots.context->workingCopy);
+        return FALSE; // the page accepts activation
+    case PSN_KILLACTIVE:
+        if (!slots.context)
+            return FALSE;
+        if (slots.context->workingCopy)
+            handlers.store(page, slots.context->workingCopy);
+        slots.context->outcome = SHEET_PAGE_LEFT;
+        return SetPageResult(page, FALSE); // the page may be left
+    case PSN_RESET:
+        if (slots.context)
+            slots.context->outcome = SHEET_CANCELLED;
+        SetWindowLongPtrW(page, DWLP_MSGRESULT, 0);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}
+
+BOOL CenterWindow(HWND window, int mode)
+{
+    if (!window)
+        return FALSE;
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    RECT frame = {};
+    GetWindowRect(window, &frame);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    int x, y;
+    RECT parent = {0, 0, screenWidth, screenHeight};
+    if (mode != 1 && GetParent(window))
+        GetWindowRect(GetParent(window), &parent);
+    if (mode == 1) {
+        x = (screenWidth - width) / 2;
+        y = (screenHeight - height) / 2;
+    } else {
+        x = (parent.right - parent.left - width) / 2 + parent.left;
+        y = (parent.bottom - parent.top - height) / 2 + parent.top;
+    }
+    if (x < 0)
+        x = 0;
+    if (y < 0)
+        y = 0;
+    if (x + width > screenWidth)
+        x = screenWidth - width;
+    if (y + height > screenHeight)
+        y = screenHeight - height;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return TRUE;
+}
+
+void CloseSettingsSheetOf(DockletInstance* instance)
+{
+    if (!openSheet.running || openSheet.instance != instance)
+        return;
+    openSheet.cancelRequested = true;
+    if (openSheet.window)
+        PostMessageW(openSheet.window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+}
+
+extern "C" INT_PTR CALLBACK OnConfigure(DockletInstance* instance)
+{
+    if (!instance)
+        return -1;
+    if (openSheet.running) {
+        BringOpenSheetForward();
+        return 0;
+    }
+    ModuleActivation activation;
+    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_PLACEHOLDER), instance->hwndDocklet,
+                           ConfigureDocklet, reinterpret_cast<LPARAM>(instance));
+}
+
+extern "C" INT_PTR CALLBACK ConfigureDocklet(HWND placeholder, UINT message, WPARAM /*wParam*/, LPARAM lParam)
+{
+    switch (message) {
+    case WM_INITDIALOG:
+        RunConfiguration(placeholder, lParam);
+        // Ended inside its own initialisation, the placeholder is never shown.
+        EndDialog(placeholder, 0);
+        return FALSE;
+    case WM_DESTROY:
+        RemovePropW(placeholder, INSTANCE_PROPERTY);
+        return FALSE;
+    default:
+        return FALSE;
+    }
+}

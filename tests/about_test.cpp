@@ -1,0 +1,62 @@
+// The About box.
+#include "harness.h"
+
+#include "config/resource.h"
+
+using harness::DockTest;
+
+class AboutBox : public DockTest {};
+
+TEST_F(AboutBox, ShowsNameVersionAndEmblemCentred)
+{
+    auto* docklet = Create();
+    ASSERT_NE(docklet, nullptr);
+    wcscpy_s(Record(docklet)->title, TITLE_CAPACITY, L"Not in the caption");
+    RECT frame = {};
+    BITMAP emblem = {};
+    std::wstring text;
+    Ui().Then([&] {
+        HWND box = dockhost::FindThreadWindow(harness::ABOUT_CAPTION);
+        if (!box)
+            return false;
+        GetWindowRect(box, &frame);
+        text = dockhost::WindowText(GetDlgItem(box, IDC_ABOUT_TEXT));
+        HGDIOBJ image = reinterpret_cast<HGDIOBJ>(
+            SendDlgItemMessageW(box, IDC_ABOUT_PICTURE, STM_GETIMAGE, IMAGE_BITMAP, 0));
+        GetObjectW(image, sizeof emblem, &emblem);
+        PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+        return true;
+    });
+    EXPECT_EQ(About(docklet), 0);
+    EXPECT_EQ(text, L"Simple docklet to monitor Nvidia GPU Temperature.");
+    EXPECT_EQ(emblem.bmWidth, 96);
+    EXPECT_EQ(emblem.bmHeight, 96);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    EXPECT_EQ(frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    EXPECT_EQ(frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+}
+
+TEST_F(AboutBox, ClosesWithOkEnterEscapeAndTheCloseButton)
+{
+    auto* docklet = Create();
+    ASSERT_NE(docklet, nullptr);
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> close;
+    } cases[] = {
+        {"OK button", [](HWND box) { PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0); }},
+        {"Enter", [](HWND box) { PostMessageW(box, WM_KEYDOWN, VK_RETURN, 1); }},
+        {"Escape", [](HWND box) { PostMessageW(box, WM_KEYDOWN, VK_ESCAPE, 1); }},
+        {"close button", [](HWND box) { PostMessageW(box, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const Case& c : cases) {
+        Ui().Then([&] {
+            HWND box = dockhost::FindThreadWindow(harness::ABOUT_CAPTION);
+            if (box)
+                c.close(box);
+            return box != nullptr;
+        });
+        EXPECT_EQ(About(docklet), 0) << c.name;
+        EXPECT_EQ(dockhost::FindThreadWindow(harness::ABOUT_CAPTION), nullptr) << c.name;
+    }
+}

@@ -1,0 +1,266 @@
+// The context menu a right click opens, its commands, and the left click.
+#include "harness.h"
+
+#include "core/menu.h"
+
+using harness::DockTest;
+
+namespace {
+
+struct MenuState {
+    std::vector<UINT> ids;
+    std::vector<std::wstring> texts;
+    std::vector<bool> checked;
+    int lockDepthWhileOpen = -1;
+};
+
+} // namespace
+
+class Menu : public DockTest {
+protected:
+    void SetUp() override
+    {
+        DockTest::SetUp();
+        docklet = Create();
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
+        Host().Clear();
+    }
+
+    DockletInstance* Live() { return Record(docklet); }
+
+    // Opens the menu, reads what it shows, then picks `command` (0: dismisses it).
+    MenuState Open(UINT command)
+    {
+        MenuState state;
+        Ui().Then([this, &state, command] {
+            HWND popup = dockhost::FindPopupMenu();
+            if (!popup)
+                return false;
+            HMENU menu = dockhost::MenuOfPopup(popup);
+            for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+                wchar_t text[128] = L"";
+                MENUITEMINFOW item = {};
+                item.cbSize = sizeof item;
+                item.fMask = MIIM_ID | MIIM_STATE | MIIM_FTYPE | MIIM_STRING;
+                item.dwTypeData = text;
+                item.cch = 128;
+                GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &item);
+                state.ids.push_back(item.wID);
+                state.texts.push_back((item.fType & MFT_SEPARATOR) ? L"-" : text);
+                state.checked.push_back((item.fState & MFS_CHECKED) != 0);
+            }
+            state.lockDepthWhileOpen = Host().views[docklet->hwnd].lockDepth;
+            if (command)
+                dockhost::ChooseMenuItem(popup, command);
+            else
+                EndMenu();
+            return true;
+        });
+        EXPECT_EQ(RightClick(docklet), TRUE);
+        return state;
+    }
+
+    bool Checked(const MenuState& state, UINT id)
+    {
+        for (size_t i = 0; i < state.ids.size(); ++i)
+            if (state.ids[i] == id && state.texts[i] != L"-")
+                return state.checked[i];
+        ADD_FAILURE() << "no item " << id;
+        return false;
+    }
+
+    int Refreshes() { return Host().CountCalls("DockletSetImageOverlay"); }
+
+    dockhost::Docklet* docklet = nullptr;
+};
+
+TEST_F(Menu, ShowsTheSixteenEntriesInOrder)
+{
+    MenuState state = Open(0);
+    const std::vector<UINT> ids = {3, 4, 5, 6, 12, 14, 15, 13, 7, 16, 17, 18, 12, 9, 10, 11};
+    const std::vector<std::wstring> texts = {
+        L"Show GPU Temperature", L"Show GPU Temperature Graph", L"Hide Icons", L"-",
+        L"Show GPU Temperature at Docklet Label", L"Show GPU Full Name at Docklet Label",
+        L"Show GPU Vendor String at Docklet Label", L"Show Title at Docklet Label", L"Hide Label", L"-",
+        L"Show \u00B0C", L"Show \u00B0F", L"-", L"About Moravel Docklet", L"Remove Entry",
+        L"Moravel Docklet Settings...",
+    };
+    EXPECT_EQ(state.ids, ids);
+    EXPECT_EQ(state.texts, texts);
+    EXPECT_EQ(state.lockDepthWhileOpen, 1) << "the mouse effect is locked while the menu is open";
+    EXPECT_EQ(Host().CountCalls("DockletLockMouseEffect"), 2) << "locked once and released once";
+    EXPECT_EQ(Host().views[docklet->hwnd].lockDepth, 0);
+    EXPECT_EQ(Refreshes(), 0) << "dismissing changes nothing";
+}
+
+TEST_F(Menu, CheckMarksFollowTheSettings)
+{
+    struct Case {
+        int dockletData, labelData, celsius;
+        std::vector<UINT> checked;
+    } cases[] = {
+        {2, 2, 1, {4, 12, 17}},
+        {1, 1, 0, {3, 7, 18}},
+        {7, 31, 5, {3, 4, 5, 12, 14, 15, 13, 7, 17}},
+        {4, 16, 0, {5, 15, 18}},
+        {0, 0, -1, {17}},
+    };
+    const std::vector<UINT> items = {3, 4, 5, 12, 14, 15, 13, 7, 17, 18, 9, 10, 11};
+    int index = 0;
+    for (const Case& c : cases) {
+        Live()->dockletData = c.dockletData;
+        Live()->labelData = c.labelData;
+        Live()->celsius = c.celsius;
+        MenuState state = Open(0);
+        for (UINT id : items) {
+            bool expected = std::find(c.checked.begin(), c.checked.end(), id) != c.checked.end();
+            EXPECT_EQ(Checked(state, id), expected) << "case " << index << ", item " << id;
+        }
+        ++index;
+    }
+}
+
+TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
+{
+    struct Case {
+        const char* name;
+        UINT command;
+        int dockletData, labelData, celsius;         // before
+        int wantDocklet, wantLabel, wantCelsius;     // after
+    } cases[] = {
+        {"temperature replaces the whole value", 3, 6, 2, 1, 1, 2, 1},
+        {"graph replaces the whole value", 4, 5, 2, 1, 2, 2, 1},
+        {"hide label on", 7, 2, 2, 1, 2, 3, 1},
+        {"hide label off", 7, 2, 3, 1, 2, 2, 1},
+        {"label temperature keeps hide", 12, 2, 17, 1, 2, 3, 1},
+        {"label title keeps hide", 13, 2, 1, 1, 2, 5, 1},
+        {"label full name", 14, 2, 2, 1, 2, 8, 1},
+        {"label vendor drops the others", 15, 2, 30, 1, 2, 16, 1},
+        {"Show C while in C flips to F", 17, 2, 2, 1, 2, 2, 0},
+        {"Show F while in F flips to C", 18, 2, 2, 0, 2, 2, 1},
+        {"Show F while in C flips too", 18, 2, 2, 1, 2, 2, 0},
+        {"an odd unit flips to F", 17, 2, 2, 7, 2, 2, 0},
+    };
+    for (const Case& c : cases) {
+        Live()->dockletData = c.dockletData;
+        Live()->labelData = c.labelData;
+        Live()->celsius = c.celsius;
+        Host().Clear();
+        Open(c.command);
+        EXPECT_EQ(Live()->dockletData, c.wantDocklet) << c.name;
+        EXPECT_EQ(Live()->labelData, c.wantLabel) << c.name;
+        EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
+        EXPECT_EQ(Refreshes(), 1) << c.name << ": one refresh";
+        EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << c.name << ": the base image stays";
+    }
+}
+
+TEST_F(Menu, HideIconsSetsTheDefaultImagesOfTheImagesFolder)
+{
+    Host().relativeFolder = ".\\Docklets\\Moravel\\";
+    wcscpy_s(Live()->backgroundImage, PATH_CAPACITY, L"D:\\mine\\other.png");
+    wcscpy_s(Live()->imagesFolder, PATH_CAPACITY, L"art");
+    Live()->dockletData = 2;
+
+    Open(5);
+    EXPECT_EQ(Live()->dockletData, 6);
+    ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, ".\\Docklets\\Moravel\\art\\empty.png");
+
+    Open(5);
+    EXPECT_EQ(Live()->dockletData, 2);
+    ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 2);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, ".\\Docklets\\Moravel\\art\\background.png")
+        << "the default name, whatever the background setting is";
+    EXPECT_EQ(Refreshes(), 2);
+
+    // Temperature with icons hidden clears the bit; the host keeps its image.
+    Open(5);
+    Open(3);
+    EXPECT_EQ(Live()->dockletData, 1);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 3);
+}
+
+TEST_F(Menu, RemoveEntryAsksTheHostAndTouchesNothingAfter)
+{
+    // The dock removes the docklet inside the call, as a dock may.
+    Open(10);
+    EXPECT_EQ(Host().CountCalls("DockletRemoveSelf"), 1);
+    EXPECT_EQ(Host().LastCall("DockletRemoveSelf")->value, 1);
+    EXPECT_EQ(Refreshes(), 0);
+    GetDock().Pump(0); // the dock destroys it now
+    EXPECT_TRUE(GetDock().Docklets().empty());
+}
+
+TEST_F(Menu, AboutAndSettingsOpenFromTheMenu)
+{
+    Ui().Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 9); })
+        .Then([] {
+            HWND box = dockhost::FindThreadWindow(harness::ABOUT_CAPTION);
+            if (box)
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+            return box != nullptr;
+        });
+    EXPECT_EQ(RightClick(docklet), TRUE);
+
+    Ui().Then([] {
+        HWND popup = dockhost::FindPopupMenu();
+        return popup && dockhost::ChooseMenuItem(popup, 11);
+    });
+    Ui().Then([] {
+        if (!Sheet())
+            return false;
+        PressSheetButton(PSBTN_CANCEL);
+        return true;
+    });
+    EXPECT_EQ(RightClick(docklet), TRUE);
+    EXPECT_EQ(Refreshes(), 0) << "neither the About box nor a cancelled sheet refreshes";
+}
+
+TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
+{
+    Ui().Then([this] {
+        if (!dockhost::FindPopupMenu())
+            return false;
+        GetDock().RemoveDocklet(docklet, false);
+        return true;
+    });
+    POINT point = {0, 0};
+    void* instance = docklet->instance;
+    Ui().Start();
+    EXPECT_EQ(GetDock().Entry().OnRightButtonClick(instance, &point, nullptr), TRUE);
+    Ui().Stop();
+    EXPECT_TRUE(Ui().Finished());
+    EXPECT_EQ(dockhost::FindPopupMenu(), nullptr) << "the menu closed with its docklet";
+    EXPECT_TRUE(GetDock().Docklets().empty());
+}
+
+TEST_F(Menu, LeftClickLaunchesTheCommand)
+{
+    const std::string output = harness::TempFolder() + "launched.txt";
+    DeleteFileA(output.c_str());
+    const std::wstring program = harness::BinFolder() + L"argrecord.exe";
+    wcscpy_s(Live()->command, COMMAND_CAPACITY, program.c_str());
+    std::wstring parameters = L"\"" + dockhost::Widen(output) + L"\" first \"second one\"";
+    wcscpy_s(Live()->parameters, COMMAND_CAPACITY, parameters.c_str());
+
+    POINT point = {1, 1};
+    SIZE size = {256, 256};
+    EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
+    EXPECT_EQ(Host().CountCalls("DockletDoAttentionAnimation"), 1);
+    std::string recorded;
+    for (int waited = 0; waited < 15000 && recorded.empty(); waited += 100) {
+        Sleep(100);
+        recorded = harness::ReadFile(output);
+    }
+    EXPECT_EQ(recorded, "first\nsecond one\n");
+
+    Host().Clear();
+    Live()->command[0] = 0;
+    EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
+    EXPECT_TRUE(Host().calls.empty()) << "an empty command: no animation, nothing launched";
+    EXPECT_EQ(GetDock().Entry().OnDoubleClick(docklet->instance, &point, &size), FALSE);
+    EXPECT_EQ(GetDock().Entry().OnLeftButtonHeld(docklet->instance, &point, &size), FALSE);
+    EXPECT_TRUE(Host().calls.empty());
+}

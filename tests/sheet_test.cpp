@@ -1,0 +1,302 @@
+// The settings sheet: what it shows, what OK applies and Cancel leaves alone.
+#include "harness.h"
+
+#include <commctrl.h>
+
+#include "config/resource.h"
+
+using harness::DockTest;
+
+namespace {
+
+void Click(HWND page, int control)
+{
+    SendDlgItemMessageW(page, control, BM_CLICK, 0, 0);
+}
+
+bool IsTicked(HWND page, int control)
+{
+    return SendDlgItemMessageW(page, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+HWND FindHiddenWindow(const wchar_t* caption)
+{
+    struct Search {
+        const wchar_t* caption;
+        HWND found;
+    } search = {caption, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND window, LPARAM lParam) {
+            auto* s = reinterpret_cast<Search*>(lParam);
+            if (dockhost::WindowText(window) != s->caption)
+                return TRUE;
+            s->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+} // namespace
+
+class SettingsSheet : public DockTest {
+protected:
+    void SetUp() override
+    {
+        DockTest::SetUp();
+        ASSERT_TRUE(UseSimulatedDriver("temperature 55\n"));
+        docklet = Create();
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
+        Host().Clear();
+    }
+
+    DockletInstance* Live() { return Record(docklet); }
+
+    // Opens the sheet, runs `edit` on the General page, then presses `button`.
+    void EditGeneral(std::function<void(HWND)> edit, int button)
+    {
+        Ui().Then(OpenPage(0)).Do([edit] { edit(CurrentPage()); }).Do([button] { PressSheetButton(button); });
+        EXPECT_EQ(Configure(docklet), 0);
+    }
+
+    dockhost::Docklet* docklet = nullptr;
+};
+
+TEST_F(SettingsSheet, CancelAfterEditsChangesNothing)
+{
+    DockletInstance before;
+    memcpy(&before, Live(), sizeof before);
+    EditGeneral(
+        [](HWND page) {
+            SetDlgItemTextW(page, IDC_GENERAL_TITLE, L"Changed");
+            SetDlgItemTextW(page, IDC_GENERAL_COMMAND, L"notepad.exe");
+            Click(page, IDC_GENERAL_ICON_TEMPERATURE);
+            Click(page, IDC_GENERAL_HIDE_ICONS);
+            Click(page, IDC_GENERAL_LABEL_TITLE);
+            Click(page, IDC_GENERAL_FAHRENHEIT);
+        },
+        PSBTN_CANCEL);
+    EXPECT_EQ(memcmp(&before, Live(), sizeof before), 0) << "the live docklet is untouched";
+    EXPECT_TRUE(Host().calls.empty()) << "no refresh, no image";
+}
+
+TEST_F(SettingsSheet, OkWithoutEditsRefreshesOnceAndRestartsThePeriod)
+{
+    const std::wstring background = Live()->backgroundImage;
+    EditGeneral([](HWND) {}, PSBTN_OK);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << "the image did not change";
+    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1);
+    EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 1);
+    EXPECT_EQ(Live()->backgroundImage, background);
+    EXPECT_EQ(Live()->created, 1);
+    EXPECT_EQ(Live()->dockletData, 2);
+    EXPECT_EQ(Live()->labelData, 2);
+
+    GetDock().Pump(700);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1) << "no tick within 0.7 s of OK";
+    for (int waited = 0; waited < 1500 && Host().CountCalls("DockletSetImageOverlay") < 2; waited += 50)
+        GetDock().Pump(50);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 2) << "the tick a period after OK";
+}
+
+TEST_F(SettingsSheet, OkAppliesTheGeneralPage)
+{
+    EditGeneral(
+        [](HWND page) {
+            SetDlgItemTextW(page, IDC_GENERAL_TITLE, L"Den GPU");
+            SetDlgItemTextW(page, IDC_GENERAL_COMMAND, L"C:\\tools\\monitor.exe");
+            SetDlgItemTextW(page, IDC_GENERAL_PARAMETERS, L"/gpu 0");
+            Click(page, IDC_GENERAL_ICON_TEMPERATURE);
+            Click(page, IDC_GENERAL_LABEL_TITLE);
+            Click(page, IDC_GENERAL_FAHRENHEIT);
+        },
+        PSBTN_OK);
+    EXPECT_STREQ(Live()->title, L"Den GPU");
+    EXPECT_STREQ(Live()->command, L"C:\\tools\\monitor.exe");
+    EXPECT_STREQ(Live()->parameters, L"/gpu 0");
+    EXPECT_EQ(Live()->dockletData, 1);
+    EXPECT_EQ(Live()->labelData, 4);
+    EXPECT_EQ(Live()->celsius, 0);
+    EXPECT_EQ(Label(docklet), "Den GPU") << "the refresh shows the new label";
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << "icon content alone keeps the image";
+}
+
+TEST_F(SettingsSheet, HideIconsOnAndOffSetsTheImageFile)
+{
+    const std::string background = dockhost::Narrow(Live()->backgroundImage);
+    const std::string empty = dockhost::Narrow(Live()->emptyImage);
+    EditGeneral([](HWND page) { Click(page, IDC_GENERAL_HIDE_ICONS); }, PSBTN_OK);
+    EXPECT_EQ(Live()->dockletData, 6);
+    ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, empty);
+
+    EditGeneral([](HWND page) { Click(page, IDC_GENERAL_HIDE_ICONS); }, PSBTN_OK);
+    EXPECT_EQ(Live()->dockletData, 2);
+    ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 2);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, background);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 2);
+}
+
+TEST_F(SettingsSheet, GeneralPageShowsAndReadsBackTheBits)
+{
+    struct Case {
+        const char* name;
+        int labelData, dockletData, celsius;
+        std::vector<int> ticked; // as the page opens
+        int wantLabel, wantDocklet, wantCelsius;
+    } cases[] = {
+        {"defaults", 2, 2, 1, {1031, 1024, 1074}, 2, 2, 1},
+        {"hide alone: no content button", 1, 2, 1, {1023, 1024, 1074}, 1, 2, 1},
+        {"both icon bits: the first wins", 2, 3, 1, {1031, 1021, 1074}, 2, 1, 1},
+        {"unknown bits are dropped", 2 | 64, 2 | 8, 0, {1031, 1024, 1075}, 2, 2, 0},
+        {"an odd unit reads back as Celsius", 16, 6, 9, {1036, 1024, 1035, 1074}, 16, 6, 1},
+        {"several label bits: first in page order", 8 | 4, 1, 1, {1034, 1021, 1074}, 8, 1, 1},
+        {"nothing", 0, 0, 0, {1075}, 0, 0, 0},
+    };
+    const int controls[] = {1021, 1024, 1035, 1031, 1034, 1036, 1033, 1023, 1074, 1075};
+    // With two content bits set, whether the lower one also shows ticked is
+    // up to the button (some uncheck the rest of the group): not looked at.
+    auto shownEitherWay = [](const Case& c, int control) {
+        return (control == 1024 && (c.dockletData & 3) == 3) || (control == 1033 && (c.labelData & 12) == 12);
+    };
+    for (const Case& c : cases) {
+        Live()->labelData = c.labelData;
+        Live()->dockletData = c.dockletData;
+        Live()->celsius = c.celsius;
+        EditGeneral(
+            [&](HWND page) {
+                for (int control : controls) {
+                    if (shownEitherWay(c, control))
+                        continue;
+                    bool expected = std::find(c.ticked.begin(), c.ticked.end(), control) != c.ticked.end();
+                    EXPECT_EQ(IsTicked(page, control), expected) << c.name << ", control " << control;
+                }
+            },
+            PSBTN_OK);
+        EXPECT_EQ(Live()->labelData, c.wantLabel) << c.name;
+        EXPECT_EQ(Live()->dockletData, c.wantDocklet) << c.name;
+        EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
+    }
+}
+
+TEST_F(SettingsSheet, TextsAreCutToTheirFields)
+{
+    const std::wstring longTitle(600, L't'), longCommand(300, L'c'), longParameters(300, L'p');
+    EditGeneral(
+        [&](HWND page) {
+            // As a paste or another program would set them, past the typing limit.
+            SetWindowTextW(GetDlgItem(page, IDC_GENERAL_TITLE), longTitle.c_str());
+            SetWindowTextW(GetDlgItem(page, IDC_GENERAL_COMMAND), longCommand.c_str());
+            SetWindowTextW(GetDlgItem(page, IDC_GENERAL_PARAMETERS), longParameters.c_str());
+        },
+        PSBTN_OK);
+    EXPECT_EQ(std::wstring(Live()->title), longTitle.substr(0, 499));
+    EXPECT_EQ(std::wstring(Live()->command), longCommand.substr(0, 259));
+    EXPECT_EQ(std::wstring(Live()->parameters), longParameters.substr(0, 259));
+}
+
+TEST_F(SettingsSheet, OpensCentredWithOnlyOkAndCancel)
+{
+    struct Seen {
+        bool placeholderHidden = false, ownedByPlaceholder = false;
+        RECT frame = {};
+        bool applyShown = true, helpShown = true, contextHelp = true;
+        std::wstring tab;
+        std::wstring okText, cancelText;
+        bool versionSixButtons = false;
+    } seen;
+    Ui().Then(OpenPage(0)).Do([&seen] {
+        HWND sheet = Sheet();
+        HWND placeholder = FindHiddenWindow(L"Placeholder");
+        seen.placeholderHidden = placeholder && !IsWindowVisible(placeholder);
+        seen.ownedByPlaceholder = placeholder && GetWindow(sheet, GW_OWNER) == placeholder;
+        GetWindowRect(sheet, &seen.frame);
+        HWND apply = GetDlgItem(sheet, 0x3021);
+        seen.applyShown = apply && IsWindowVisible(apply);
+        HWND help = GetDlgItem(sheet, IDHELP);
+        seen.helpShown = help && IsWindowVisible(help);
+        seen.contextHelp = (GetWindowLongW(sheet, GWL_EXSTYLE) & WS_EX_CONTEXTHELP) != 0 ||
+                           (GetWindowLongW(sheet, GWL_STYLE) & DS_CONTEXTHELP) != 0;
+        seen.okText = dockhost::WindowText(GetDlgItem(sheet, IDOK));
+        seen.cancelText = dockhost::WindowText(GetDlgItem(sheet, IDCANCEL));
+        HWND tabs = FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr);
+        wchar_t title[64] = L"";
+        TCITEMW item = {};
+        item.mask = TCIF_TEXT;
+        item.pszText = title;
+        item.cchTextMax = 64;
+        SendMessageW(tabs, TCM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+        seen.tab = title;
+        // The page's controls come from version 6 of the common controls,
+        // although this host asks for none: only those buttons know their
+        // ideal size.
+        SIZE ideal = {};
+        seen.versionSixButtons =
+            SendDlgItemMessageW(CurrentPage(), IDC_GENERAL_CELSIUS, BCM_GETIDEALSIZE, 0,
+                                reinterpret_cast<LPARAM>(&ideal)) != 0;
+        PressSheetButton(PSBTN_CANCEL);
+    });
+    EXPECT_EQ(Configure(docklet), 0);
+
+    EXPECT_TRUE(seen.placeholderHidden);
+    EXPECT_TRUE(seen.ownedByPlaceholder);
+    const int width = seen.frame.right - seen.frame.left, height = seen.frame.bottom - seen.frame.top;
+    EXPECT_EQ(seen.frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    EXPECT_EQ(seen.frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    EXPECT_FALSE(seen.applyShown);
+    EXPECT_FALSE(seen.helpShown);
+    EXPECT_FALSE(seen.contextHelp);
+    EXPECT_EQ(seen.tab, L"General");
+    EXPECT_EQ(seen.okText, L"OK");
+    EXPECT_EQ(seen.cancelText, L"Cancel");
+    EXPECT_TRUE(seen.versionSixButtons);
+    EXPECT_EQ(FindHiddenWindow(L"Placeholder"), nullptr) << "the placeholder ends with the sheet";
+}
+
+TEST_F(SettingsSheet, OneSheetAtATimeForTheModule)
+{
+    auto* second = Create();
+    ASSERT_NE(second, nullptr);
+    INT_PTR nested = -2;
+    int sheets = 0;
+    Ui().Then(OpenPage(0)).Do([&] {
+        nested = GetDock().Entry().OnConfigure(second->instance);
+        EnumThreadWindows(
+            GetCurrentThreadId(),
+            [](HWND window, LPARAM count) {
+                if (dockhost::WindowText(window) == harness::SHEET_CAPTION)
+                    ++*reinterpret_cast<int*>(count);
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&sheets));
+        SetDlgItemTextW(CurrentPage(), IDC_GENERAL_TITLE, L"First");
+        PressSheetButton(PSBTN_OK);
+    });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(nested, 0) << "returns at once";
+    EXPECT_EQ(sheets, 1);
+    EXPECT_STREQ(Live()->title, L"First");
+    EXPECT_STREQ(Record(second)->title, L"Moravel") << "the other docklet is untouched";
+
+    // Once closed, the other docklet's sheet opens normally.
+    Ui().Then(OpenPage(0)).Do([] { PressSheetButton(PSBTN_CANCEL); });
+    EXPECT_EQ(Configure(second), 0);
+}
+
+TEST_F(SettingsSheet, DockletDestroyedWhileItsSheetIsOpen)
+{
+    void* instance = docklet->instance;
+    Ui().Then(OpenPage(0)).Do([this] {
+        SetDlgItemTextW(CurrentPage(), IDC_GENERAL_TITLE, L"Gone");
+        GetDock().RemoveDocklet(docklet, false);
+    });
+    Ui().Start();
+    GetDock().Entry().OnConfigure(instance);
+    Ui().Stop();
+    EXPECT_TRUE(Ui().Finished() && !Ui().TimedOut());
+    EXPECT_EQ(Sheet(), nullptr) << "the sheet closed with its docklet";
+    EXPECT_TRUE(GetDock().Docklets().empty());
+    EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 0) << "nothing applied to the destroyed docklet";
+}
