@@ -1,12 +1,26 @@
-# Static checks of the built modules: the 32-bit one is the product.
+# Static checks of the built modules and of the zips that scripts/package
+# makes from them: the 32-bit module is the product.
 set(MORAVEL_ENTRY_POINTS
-    OnGetInformation OnCreate OnDestroy OnProcessMessage OnSave OnExportFiles)
+    OnGetInformation OnCreate OnDestroy OnProcessMessage OnSave OnExportFiles
+    OnLeftButtonClick OnDoubleClick OnLeftButtonHeld OnRightButtonClick
+    OnConfigure ConfigureDocklet OnAbout AboutDocklet)
 list(JOIN MORAVEL_ENTRY_POINTS "," MORAVEL_ENTRY_LIST)
+# Docks call either name for the same action.
+set(MORAVEL_ENTRY_ALIASES OnDoubleClick,OnLeftButtonHeld)
 set(MORAVEL_WIN32_MODULE "${CMAKE_SOURCE_DIR}/build/win32/bin/MoravelDocklet.dll"
     CACHE FILEPATH "The 32-bit module that the static checks inspect")
 
+file(STRINGS ${CMAKE_SOURCE_DIR}/src/config/resource.h MORAVEL_VERSION_LINE REGEX "^#define MORAVEL_VERSION_TEXT ")
+string(REGEX REPLACE ".*\"(.*)\".*" "\\1" MORAVEL_VERSION_TEXT "${MORAVEL_VERSION_LINE}")
+set(MORAVEL_PACKAGE_PREFIX "${CMAKE_SOURCE_DIR}/dist/MoravelDocklet-${MORAVEL_VERSION_TEXT}")
+
+set(MORAVEL_CHECKS --exports ${MORAVEL_ENTRY_LIST} --same-address ${MORAVEL_ENTRY_ALIASES})
 add_test(NAME static.module32
-         COMMAND modcheck "Z:${MORAVEL_WIN32_MODULE}" --machine i386 --exports ${MORAVEL_ENTRY_LIST})
+         COMMAND modcheck "Z:${MORAVEL_WIN32_MODULE}" --machine i386 ${MORAVEL_CHECKS})
 add_test(NAME static.module64
-         COMMAND modcheck $<TARGET_FILE:MoravelDocklet> --machine amd64 --exports ${MORAVEL_ENTRY_LIST})
-set_tests_properties(static.module32 static.module64 PROPERTIES LABELS static)
+         COMMAND modcheck $<TARGET_FILE:MoravelDocklet> --machine amd64 ${MORAVEL_CHECKS})
+add_test(NAME static.package32
+         COMMAND modcheck --zip "Z:${MORAVEL_PACKAGE_PREFIX}-win32.zip" --machine i386 ${MORAVEL_CHECKS})
+add_test(NAME static.package64
+         COMMAND modcheck --zip "Z:${MORAVEL_PACKAGE_PREFIX}-win64.zip" --machine amd64 ${MORAVEL_CHECKS})
+set_tests_properties(static.module32 static.module64 static.package32 static.package64 PROPERTIES LABELS static)
