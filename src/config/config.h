@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <gdiplus.h>
 #include <prsht.h>
 
 #include "config/resource.h"
@@ -63,6 +64,35 @@ INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& sl
 INT_PTR SetPageResult(HWND page, LONG_PTR result);
 
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK IconPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK FontPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+INT_PTR CALLBACK GraphPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Shows the picture at `path` in a picture control, its larger side scaled
+// to `box` pixels, over the menu colour.
+void DrawImagePreview(HWND page, int control, const wchar_t* path, int box);
+
+// The previews' common parts (Icon, Font and Graph pages).
+
+// The menu colour, opaque, as the previews' background.
+Gdiplus::ARGB MenuBackground();
+// Gives a picture control a new Windows bitmap (null: none). Whether the
+// control shows that very bitmap or a copy of its own, the page ends up
+// owning nothing the control does not show, and nothing it shows is freed.
+void SetPictureBitmap(HWND page, int control, HBITMAP bitmap);
+// Frees what a picture control shows; when the page is destroyed.
+void ReleasePicture(HWND page, int control);
+// Converts a drawn preview over the menu colour and shows it.
+void ShowPreviewBitmap(HWND page, int control, Gdiplus::GpBitmap* bitmap);
+
+// A transparency slider (0 to 255, page and tick step 15) and its "%d%%" label.
+void SetUpAlphaSlider(HWND page, int slider, int label, BYTE alpha);
+void ShowAlphaPercent(HWND page, int label, BYTE alpha);
+BYTE SliderAlpha(HWND page, int slider);
+
+// The colour chooser, owned by the docklet's window; sixteen black custom
+// colours at every opening. True when the user confirmed a colour.
+bool ChooseColour(HWND page, HWND owner, COLORREF& colour);
 
 // Centres a window on the primary screen (mode 1) or on its parent, kept on
 // screen. Returns FALSE for a null window.

@@ -23,6 +23,9 @@ struct PageDefinition {
 
 const PageDefinition PAGES[] = {
     {L"General", IDD_GENERAL, GeneralPageProc},
+    {L"Icon", IDD_ICON, IconPageProc},
+    {L"Font", IDD_FONT, FontPageProc},
+    {L"Graph", IDD_GRAPH, GraphPageProc},
 };
 const int PAGE_COUNT = sizeof PAGES / sizeof PAGES[0];
 

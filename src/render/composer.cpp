@@ -22,26 +22,6 @@ const LayoutRect GRAPH_AREA = {27, 64, 204, 158};
 const LayoutRect TEXT_CAPTION_BAND = {0, 108, 255, 30};
 const LayoutRect TEXT_TEMPERATURE_BAND = {0, 140, 255, 34};
 
-// The GDI+ class headers keep an image's native handle private, and the
-// drawing goes through the flat interface. Naming a private member is allowed
-// in an explicit instantiation; the friend it defines hands the member out.
-struct NativeImageMember {
-    typedef GpImage* Image::*Type;
-    friend Type NativeImagePointer(NativeImageMember);
-};
-
-template <NativeImageMember::Type Member>
-struct NativeImageExposer {
-    friend NativeImageMember::Type NativeImagePointer(NativeImageMember) { return Member; }
-};
-
-template struct NativeImageExposer<&Image::nativeImage>;
-
-GpImage* NativeImage(Bitmap* bitmap)
-{
-    return bitmap->*NativeImagePointer(NativeImageMember());
-}
-
 // The host deletes the overlay as an Image through its virtual destructor,
 // which frees it with GdipFree: so it must come from GdipAlloc, as the class's
 // own operator new does. Unlike that operator new, a failed allocation gives
@@ -132,7 +112,7 @@ Bitmap* ComposeDockletImage(const DockletInstance* instance)
     if (!overlay || !instance)
         return overlay;
     GraphicsOwner graphics;
-    GdipGetImageGraphicsContext(NativeImage(overlay), graphics.Receive());
+    GdipGetImageGraphicsContext(NativeImageOf(overlay), graphics.Receive());
     // Without pixels there is nothing to draw on; the empty image still goes to the host.
     if (graphics.Get())
         DrawOverlay(graphics.Get(), instance);

@@ -41,4 +41,6 @@ using PathGradientOwner =
 using PathOwner = GdipOwner<Gdiplus::GpPath, Gdiplus::GpPath, Gdiplus::DllExports::GdipDeletePath>;
 using StringFormatOwner =
     GdipOwner<Gdiplus::GpStringFormat, Gdiplus::GpStringFormat, Gdiplus::DllExports::GdipDeleteStringFormat>;
+using ImageOwner = GdipOwner<Gdiplus::GpImage, Gdiplus::GpImage, Gdiplus::DllExports::GdipDisposeImage>;
+using BitmapOwner = GdipOwner<Gdiplus::GpBitmap, Gdiplus::GpImage, Gdiplus::DllExports::GdipDisposeImage>;
 using GraphicsOwner = GdipOwner<Gdiplus::GpGraphics, Gdiplus::GpGraphics, Gdiplus::DllExports::GdipDeleteGraphics>;

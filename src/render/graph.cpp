@@ -66,9 +66,12 @@ void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, AR
     int k = 1;
     for (int i = history.first; i <= history.last; ++i, ++k) {
         double value = history.At(i);
-        // No lower clamp: a failed reading (-1) draws a stub below the base.
+        // A failed reading (-1) draws a stub below the base; far lower values
+        // are held at one full scale down, so the bar stays a pixel count.
         if (value > fullScale)
             value = fullScale;
+        if (value < -fullScale)
+            value = -fullScale;
         const int barHeight = static_cast<int>(value * factor);
         const int barX = rect.x + BAR_SPACING * k;
         GdipDrawLineI(target, barPen.Get(), barX, base, barX, base - barHeight);

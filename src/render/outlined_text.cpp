@@ -17,6 +17,11 @@ void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* fa
                       int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
                       COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect)
 {
+    if (!(emSize <= MAX_TEXT_EM)) // also catches NaN
+        emSize = MAX_TEXT_EM;
+    if (emSize < -MAX_TEXT_EM)
+        emSize = -MAX_TEXT_EM;
+
     // Declared in creation order: the owners then delete in the reverse order.
     // An uninstalled family leaves the handle null; every later step then
     // draws nothing (there is deliberately no fallback face).

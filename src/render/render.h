@@ -14,6 +14,16 @@ struct LayoutRect {
 
 const double GRAPH_SCALE_MAX = 120.0;
 
+// The flat-interface handle inside a GDI+ class object (the host hands
+// images over as class objects; drawing goes through the flat interface).
+Gdiplus::GpImage* NativeImageOf(Gdiplus::Image* image);
+
+// Text sizes beyond this many pixels (either sign) are drawn at it. Four
+// times the icon's side: a larger em shows only a clipped piece of one
+// glyph, GDI+ path text grows slow with the size (seconds near 10^5) and
+// overflows its stack near 10^6. The stored setting keeps its value.
+const float MAX_TEXT_EM = 1024.0f;
+
 // Windows colour value (red in the low byte) and alpha to GDI+ ARGB.
 inline Gdiplus::ARGB MakeArgb(COLORREF colour, unsigned alpha)
 {

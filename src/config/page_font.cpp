@@ -1,0 +1,276 @@
+// Font page: face, size, colours, transparencies, outline and shadow of the
+// icon text, with a sample drawn by the icon's own text renderer. Edits live
+// in the page's state until the page is left.
+#include "config/config.h"
+
+#include <new>
+#include <string>
+#include <unordered_set>
+
+#include "core/docklet.h"
+#include "core/text.h"
+#include "render/gdiplus_owners.h"
+#include "render/render.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int DEFAULT_FONT_SIZE = 34;
+const int SIZE_SPIN_LOWEST = 0;
+const int SIZE_SPIN_HIGHEST = 72;
+
+struct FontPageState {
+    PageSlots slots; // the page record and the open sheet's context
+    wchar_t fontName[FONT_NAME_CAPACITY];
+    int fontSize;
+    COLORREF fontColor;
+    BYTE fontAlpha;
+    int outline;
+    COLORREF outlineColor;
+    BYTE outlineAlpha;
+    int shadow;
+    COLORREF shadowColor;
+    BYTE shadowAlpha;
+};
+
+FontPageState fontState = {};
+
+struct ColourRow {
+    int chooseButton;
+    int slider;
+    int label;
+    COLORREF FontPageState::*colour;
+    BYTE FontPageState::*alpha;
+    COLORREF DockletInstance::*copyColour;
+    BYTE DockletInstance::*copyAlpha;
+};
+
+const ColourRow ROWS[] = {
+    {IDC_FONT_FILL_CHOOSE, IDC_FONT_FILL_ALPHA, IDC_FONT_FILL_PERCENT, &FontPageState::fontColor,
+     &FontPageState::fontAlpha, &DockletInstance::fontColor, &DockletInstance::fontAlpha},
+    {IDC_FONT_OUTLINE_CHOOSE, IDC_FONT_OUTLINE_ALPHA, IDC_FONT_OUTLINE_PERCENT, &FontPageState::outlineColor,
+     &FontPageState::outlineAlpha, &DockletInstance::outlineColor, &DockletInstance::outlineAlpha},
+    {IDC_FONT_SHADOW_CHOOSE, IDC_FONT_SHADOW_ALPHA, IDC_FONT_SHADOW_PERCENT, &FontPageState::shadowColor,
+     &FontPageState::shadowAlpha, &DockletInstance::shadowColor, &DockletInstance::shadowAlpha},
+};
+
+// Faces already listed, by exact name without regard to case: a face whose
+// name merely begins another one's ("Arial" after "Arial Black") is listed
+// too, and the look-up does not walk the list for every enumerated face.
+struct FaceCollector {
+    HWND comboBox;
+    std::unordered_set<std::wstring> listed;
+};
+
+int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*/, DWORD fontType, LPARAM lParam)
+{
+    auto* collector = reinterpret_cast<FaceCollector*>(lParam);
+    if (!(fontType & TRUETYPE_FONTTYPE))
+        return 1;
+    wchar_t key[LF_FACESIZE];
+    CopyText(key, LF_FACESIZE, font->lfFaceName);
+    CharLowerW(key);
+    try {
+        if (collector->listed.insert(key).second)
+            SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+    } catch (...) {
+        // Out of memory: list the face anyway rather than stop the enumeration.
+        SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+    }
+    return 1;
+}
+
+int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
+{
+    SendMessageW(comboBox, WM_SETREDRAW, FALSE, 0);
+    SendMessageW(comboBox, CB_RESETCONTENT, 0, 0);
+    LOGFONTW request = {};
+    request.lfCharSet = DEFAULT_CHARSET;
+    FaceCollector* collector = new (std::nothrow) FaceCollector();
+    if (collector) {
+        collector->comboBox = comboBox;
+        HDC dc = GetDC(copy->hwndDocklet);
+        EnumFontFamiliesExW(dc, &request, CollectFontFace, reinterpret_cast<LPARAM>(collector), 0);
+        ReleaseDC(copy->hwndDocklet, dc);
+        delete collector;
+    }
+    SendMessageW(comboBox, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(comboBox, nullptr, TRUE);
+    return 0;
+}
+
+void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLORREF fillColour, BYTE fillAlpha,
+                     int outlineOn, COLORREF outlineColour, BYTE outlineAlpha, int shadowOn, COLORREF shadowColour,
+                     BYTE shadowAlpha)
+{
+    BitmapOwner bitmap;
+    GdipCreateBitmapFromScan0(150, 60, 0, PixelFormat32bppARGB, nullptr, bitmap.Receive());
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(bitmap.Get(), graphics.Receive());
+    if (graphics.Get()) {
+        GdipSetInterpolationMode(graphics.Get(), InterpolationModeHighQuality);
+        GdipSetCompositingQuality(graphics.Get(), CompositingQualityHighQuality);
+        GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
+        GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+        DrawOutlinedText(graphics.Get(), L"Sample Text", face, FontStyleBold, fillColour, fillAlpha,
+                         StringAlignmentCenter, StringAlignmentCenter, static_cast<float>(size), shadowOn,
+                         shadowColour, shadowAlpha, outlineOn, outlineColour, outlineAlpha, LayoutRect{5, 5, 140, 50});
+    }
+    ShowPreviewBitmap(page, control, bitmap.Get());
+}
+
+void Redraw(HWND page)
+{
+    const FontPageState& s = fontState;
+    DrawFontPreview(page, IDC_FONT_PREVIEW, s.fontName, s.fontSize, s.fontColor, s.fontAlpha, s.outline,
+                    s.outlineColor, s.outlineAlpha, s.shadow, s.shadowColor, s.shadowAlpha);
+}
+
+// The selected face's full name; empty when nothing is selected.
+void SelectedFace(HWND page, wchar_t (&face)[FONT_NAME_CAPACITY])
+{
+    face[0] = 0;
+    HWND comboBox = GetDlgItem(page, IDC_FONT_FACE);
+    const LRESULT selection = SendMessageW(comboBox, CB_GETCURSEL, 0, 0);
+    if (selection == CB_ERR)
+        return;
+    const LRESULT length = SendMessageW(comboBox, CB_GETLBTEXTLEN, static_cast<WPARAM>(selection), 0);
+    if (length == CB_ERR || length >= FONT_NAME_CAPACITY)
+        return; // a face name never needs more; the list's text would overrun the buffer
+    SendMessageW(comboBox, CB_GETLBTEXT, static_cast<WPARAM>(selection), reinterpret_cast<LPARAM>(face));
+    face[FONT_NAME_CAPACITY - 1] = 0;
+}
+
+void LoadFontPage(HWND page, DockletInstance* copy)
+{
+    FillFontFaceList(copy, GetDlgItem(page, IDC_FONT_FACE));
+
+    CopyText(fontState.fontName, FONT_NAME_CAPACITY, copy->fontName);
+    if (fontState.fontName[0]) {
+        // A saved face that only begins a listed one selects that one.
+        const LRESULT found =
+            SendDlgItemMessageW(page, IDC_FONT_FACE, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                reinterpret_cast<LPARAM>(fontState.fontName));
+        if (found != CB_ERR)
+            SendDlgItemMessageW(page, IDC_FONT_FACE, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+    }
+
+    fontState.fontSize = copy->fontSize;
+    SetDlgItemInt(page, IDC_FONT_SIZE, static_cast<UINT>(fontState.fontSize), FALSE);
+    SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETRANGE, 0, MAKELPARAM(SIZE_SPIN_HIGHEST, SIZE_SPIN_LOWEST));
+
+    for (const ColourRow& row : ROWS) {
+        fontState.*row.colour = copy->*row.copyColour;
+        fontState.*row.alpha = copy->*row.copyAlpha;
+        SetUpAlphaSlider(page, row.slider, row.label, fontState.*row.alpha);
+    }
+    fontState.outline = copy->outline;
+    SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_SETCHECK, static_cast<WPARAM>(fontState.outline), 0);
+    fontState.shadow = copy->shadow;
+    SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_SETCHECK, static_cast<WPARAM>(fontState.shadow), 0);
+    Redraw(page);
+}
+
+void StoreFontPage(HWND page, DockletInstance* copy)
+{
+    wchar_t face[FONT_NAME_CAPACITY];
+    SelectedFace(page, face);
+    if (face[0])
+        CopyText(copy->fontName, FONT_NAME_CAPACITY, face);
+
+    BOOL valid = FALSE;
+    const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
+    fontState.fontSize = valid ? static_cast<int>(size) : 0;
+    copy->fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
+
+    for (const ColourRow& row : ROWS) {
+        copy->*row.copyColour = fontState.*row.colour;
+        copy->*row.copyAlpha = SliderAlpha(page, row.slider);
+    }
+    copy->outline = SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+    copy->shadow = SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+}
+
+const PageHandlers FONT_HANDLERS = {LoadFontPage, StoreFontPage};
+
+void OnFontCommand(HWND page, int control, int notification)
+{
+    if (control == IDC_FONT_SIZE) {
+        if (notification != EN_CHANGE)
+            return;
+        BOOL valid = FALSE;
+        const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
+        fontState.fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
+        Redraw(page);
+        return;
+    }
+    if (control == IDC_FONT_FACE) {
+        if (notification != CBN_SELENDOK)
+            return;
+        wchar_t face[FONT_NAME_CAPACITY];
+        SelectedFace(page, face);
+        if (face[0])
+            CopyText(fontState.fontName, FONT_NAME_CAPACITY, face);
+        Redraw(page);
+        return;
+    }
+    if (!fontState.slots.context || !fontState.slots.context->workingCopy)
+        return;
+    if (control == IDC_FONT_OUTLINE) {
+        fontState.outline = static_cast<int>(SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0));
+        Redraw(page);
+        return;
+    }
+    if (control == IDC_FONT_SHADOW) {
+        fontState.shadow = static_cast<int>(SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0));
+        Redraw(page);
+        return;
+    }
+    for (const ColourRow& row : ROWS) {
+        if (control != row.chooseButton)
+            continue;
+        COLORREF colour = fontState.*row.colour;
+        if (ChooseColour(page, fontState.slots.context->workingCopy->hwndDocklet, colour)) {
+            fontState.*row.colour = colour;
+            Redraw(page);
+        }
+        return;
+    }
+}
+
+void OnFontSlider(HWND page, int code, HWND slider)
+{
+    if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
+        return;
+    for (const ColourRow& row : ROWS) {
+        if (slider != GetDlgItem(page, row.slider))
+            continue;
+        fontState.*row.alpha = SliderAlpha(page, row.slider);
+        ShowAlphaPercent(page, row.label, fontState.*row.alpha);
+        Redraw(page);
+        return;
+    }
+}
+
+} // namespace
+
+INT_PTR CALLBACK FontPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_DESTROY:
+        ReleasePicture(page, IDC_FONT_PREVIEW);
+        break;
+    case WM_COMMAND:
+        OnFontCommand(page, LOWORD(wParam), HIWORD(wParam));
+        return FALSE;
+    case WM_HSCROLL:
+        if (fontState.slots.context)
+            OnFontSlider(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
+        return FALSE;
+    default:
+        break;
+    }
+    return HandlePageProtocol(page, message, lParam, fontState.slots, FONT_HANDLERS);
+}

@@ -1,0 +1,163 @@
+// Icon page: the background picture of the docklet's icon, chosen through
+// the host's image chooser or reset to the default, with a preview.
+#include "config/config.h"
+
+#include "core/docklet.h"
+#include "core/host.h"
+#include "core/text.h"
+#include "render/gdiplus_owners.h"
+#include "render/render.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+namespace {
+
+const int PREVIEW_BOX = 192;
+// Up to this size the preview is a thumbnail of the picture over the menu
+// colour; larger pictures are drawn straight into the preview's size.
+const int DIRECT_DRAWING_THRESHOLD = 256;
+
+PageSlots iconSlots = {};
+
+DockletInstance* WorkingCopy()
+{
+    return iconSlots.context ? iconSlots.context->workingCopy : nullptr;
+}
+
+HBITMAP ThumbnailOverBackground(GpImage* image, UINT width, UINT height, GpBrush* background, int newWidth,
+                                int newHeight)
+{
+    BitmapOwner canvas;
+    GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat32bppARGB, nullptr,
+                              canvas.Receive());
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(canvas.Get(), graphics.Receive());
+    GdipFillRectangleI(graphics.Get(), background, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    GdipDrawImageRectI(graphics.Get(), image, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
+
+    ImageOwner thumbnail;
+    GdipGetImageThumbnail(canvas.Get(), static_cast<UINT>(newWidth), static_cast<UINT>(newHeight),
+                          thumbnail.Receive(), nullptr, nullptr);
+    HBITMAP result = nullptr;
+    if (thumbnail.Get())
+        GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(thumbnail.Get()), &result, MenuBackground());
+    return result;
+}
+
+HBITMAP DrawnOverBackground(GpImage* image, GpBrush* background, int newWidth, int newHeight)
+{
+    BitmapOwner preview;
+    GdipCreateBitmapFromScan0(newWidth, newHeight, 0, PixelFormat32bppARGB, nullptr, preview.Receive());
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(preview.Get(), graphics.Receive());
+    GdipFillRectangleI(graphics.Get(), background, 0, 0, newWidth, newHeight);
+    GdipDrawImageRectI(graphics.Get(), image, 0, 0, newWidth, newHeight);
+    HBITMAP result = nullptr;
+    if (preview.Get())
+        GdipCreateHBITMAPFromBitmap(preview.Get(), &result, MenuBackground());
+    return result;
+}
+
+} // namespace
+
+// Shows the picture at `path`, its larger side scaled to `box` pixels. A
+// picture the host cannot load, or one without pixels, changes nothing.
+void DrawImagePreview(HWND page, int control, const wchar_t* path, int box)
+{
+    char hostPath[PATH_CAPACITY];
+    NarrowForHost(hostPath, sizeof hostPath, path);
+    Image* loaded = HostLoadGdiplusImage(hostPath);
+    if (!loaded)
+        return;
+    GpImage* image = NativeImageOf(loaded);
+    UINT width = 0, height = 0;
+    GdipGetImageWidth(image, &width);
+    GdipGetImageHeight(image, &height);
+    if (width > 0 && height > 0 && box > 0) {
+        SolidFillOwner background;
+        GdipCreateSolidFill(MenuBackground(), background.Receive());
+        const double scale = width > height ? static_cast<double>(width) / box : static_cast<double>(height) / box;
+        // A sliver of a picture still gets one pixel across.
+        const int newWidth = static_cast<int>(width / scale) > 0 ? static_cast<int>(width / scale) : 1;
+        const int newHeight = static_cast<int>(height / scale) > 0 ? static_cast<int>(height / scale) : 1;
+        HBITMAP preview;
+        if (width > DIRECT_DRAWING_THRESHOLD || height > DIRECT_DRAWING_THRESHOLD)
+            preview = DrawnOverBackground(image, background.Get(), newWidth, newHeight);
+        else
+            preview = ThumbnailOverBackground(image, width, height, background.Get(), newWidth, newHeight);
+        if (preview)
+            SetPictureBitmap(page, control, preview);
+    }
+    delete loaded; // the host's image is the caller's to delete
+}
+
+namespace {
+
+void ShowChosenImage(HWND page, DockletInstance* copy)
+{
+    ResolveImagePath(copy->backgroundImage, PATH_CAPACITY, L"background.png", copy->imagesFolder,
+                     copy->hwndDocklet);
+    SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
+    DrawImagePreview(page, IDC_ICON_PREVIEW, copy->backgroundImage, PREVIEW_BOX);
+}
+
+void Browse(HWND page, DockletInstance* copy)
+{
+    char relativeFolder[HOST_FOLDER_BYTES + 2] = "";
+    HostGetRelativeFolder(copy->hwndDocklet, relativeFolder);
+    relativeFolder[sizeof relativeFolder - 1] = 0;
+    char imagesFolder[PATH_CAPACITY];
+    NarrowForHost(imagesFolder, sizeof imagesFolder, copy->imagesFolder);
+    char startFolder[PATH_CAPACITY];
+    FormatBytes(startFolder, PATH_CAPACITY, "%s%s\\", relativeFolder, imagesFolder);
+
+    char image[HOST_BROWSE_BYTES] = "";
+    NarrowForHost(image, PATH_CAPACITY, copy->backgroundImage);
+    if (!HostBrowseForImage(page, image, startFolder))
+        return;
+    image[HOST_BROWSE_BYTES - 1] = 0;
+    WidenFromHost(copy->backgroundImage, PATH_CAPACITY, image);
+    ShowChosenImage(page, copy);
+}
+
+void Reset(HWND page, DockletInstance* copy)
+{
+    CopyText(copy->backgroundImage, PATH_CAPACITY, L"background.png");
+    ShowChosenImage(page, copy);
+}
+
+void FillIconPage(HWND page, DockletInstance* copy)
+{
+    DrawImagePreview(page, IDC_ICON_PREVIEW, copy->backgroundImage, PREVIEW_BOX);
+    SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
+}
+
+void StoreIconPage(HWND page, DockletInstance* copy)
+{
+    GetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage, PATH_CAPACITY);
+}
+
+const PageHandlers ICON_HANDLERS = {FillIconPage, StoreIconPage};
+
+} // namespace
+
+INT_PTR CALLBACK IconPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    switch (message) {
+    case WM_COMMAND:
+        if (DockletInstance* copy = WorkingCopy()) {
+            if (LOWORD(wParam) == IDC_ICON_BROWSE)
+                Browse(page, copy);
+            else if (LOWORD(wParam) == IDC_ICON_RESET)
+                Reset(page, copy);
+        }
+        return FALSE;
+    case WM_DESTROY:
+        ReleasePicture(page, IDC_ICON_PREVIEW);
+        break;
+    default:
+        break;
+    }
+    return HandlePageProtocol(page, message, lParam, iconSlots, ICON_HANDLERS);
+}
