@@ -104,6 +104,67 @@ Pixels Capture(Gdiplus::Image* image)
     return pixels;
 }
 
+Pixels PixelsOfBitmap(HBITMAP bitmap)
+{
+    Pixels pixels;
+    BITMAP info = {};
+    if (!bitmap || !GetObjectW(bitmap, sizeof info, &info) || info.bmWidth <= 0 || info.bmHeight <= 0)
+        return pixels;
+    BITMAPINFO request = {};
+    request.bmiHeader.biSize = sizeof request.bmiHeader;
+    request.bmiHeader.biWidth = info.bmWidth;
+    request.bmiHeader.biHeight = -info.bmHeight;
+    request.bmiHeader.biPlanes = 1;
+    request.bmiHeader.biBitCount = 32;
+    request.bmiHeader.biCompression = BI_RGB;
+    pixels.width = info.bmWidth;
+    pixels.height = info.bmHeight;
+    pixels.argb.resize(static_cast<size_t>(info.bmWidth) * info.bmHeight);
+    HDC dc = GetDC(nullptr);
+    const int rows = GetDIBits(dc, bitmap, 0, static_cast<UINT>(info.bmHeight), pixels.argb.data(), &request,
+                               DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    if (rows != info.bmHeight)
+        return Pixels();
+    return pixels;
+}
+
+Pixels PictureOf(HWND dialog, int control)
+{
+    return PixelsOfBitmap(reinterpret_cast<HBITMAP>(
+        SendDlgItemMessageW(dialog, control, STM_GETIMAGE, IMAGE_BITMAP, 0)));
+}
+
+int CountGdiObjects()
+{
+    int count = 0;
+    for (ULONG_PTR index = 1; index < 0x10000; ++index)
+        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
+            ++count;
+    return count;
+}
+
+int CountUserObjects()
+{
+    int count = 0;
+    for (ULONG_PTR index = 1; index < 0x10000; ++index) {
+        if (IsWindow(reinterpret_cast<HWND>(index)) || IsMenu(reinterpret_cast<HMENU>(index)))
+            ++count;
+    }
+    return count;
+}
+
+std::string WriteTestImage(const std::string& name, int width, int height, uint32_t colour,
+                           bool transparentLeftHalf)
+{
+    const std::string path = TempFolder() + name;
+    Gdiplus::Bitmap image(width, height, PixelFormat32bppARGB);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.SetPixel(x, y, Gdiplus::Color(transparentLeftHalf && x < width / 2 ? 0 : colour));
+    return dockhost::SavePng(image, dockhost::Widen(path)) ? path : std::string();
+}
+
 namespace {
 
 std::unique_ptr<dockhost::Dock>& TheDock()

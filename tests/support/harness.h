@@ -92,3 +92,21 @@ private:
 };
 
 } // namespace harness
+
+namespace harness {
+
+// Pixels of a Windows bitmap (what a picture control shows), top-down ARGB.
+Pixels PixelsOfBitmap(HBITMAP bitmap);
+// The bitmap a picture control of a dialog shows, as pixels (empty: none).
+Pixels PictureOf(HWND dialog, int control);
+// Live GDI objects and USER objects (windows and menus) of this process:
+// Wine answers GetGuiResources with 0, but finds a live object by the index
+// in its handle's low 16 bits, so every index is probed.
+int CountGdiObjects();
+int CountUserObjects();
+// A PNG file of the given size: opaque `colour` (ARGB), its left half
+// transparent when asked.
+std::string WriteTestImage(const std::string& name, int width, int height, uint32_t colour,
+                           bool transparentLeftHalf);
+
+} // namespace harness

@@ -1,0 +1,416 @@
+// The Icon, Font and Graph pages: what they show, what they store, and the
+// previews they draw.
+#include "harness.h"
+
+#include <commctrl.h>
+
+#include "config/resource.h"
+
+using harness::DockTest;
+using harness::Pixels;
+
+namespace {
+
+enum Page { GENERAL, ICON, FONT, GRAPH };
+
+const uint32_t RED = 0xFFFF0000;
+
+uint32_t MenuColour()
+{
+    const COLORREF menu = GetSysColor(COLOR_MENU);
+    return 0xFF000000u | (GetRValue(menu) << 16) | (GetGValue(menu) << 8) | GetBValue(menu);
+}
+
+bool Near(uint32_t a, uint32_t b, int tolerance = 8)
+{
+    for (int shift = 0; shift < 24; shift += 8) {
+        int difference = static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance)
+            return false;
+    }
+    return true;
+}
+
+std::wstring Text(HWND page, int control)
+{
+    return dockhost::WindowText(GetDlgItem(page, control));
+}
+
+// A slider moved by the user: position, then the notification the page acts on.
+void MoveSlider(HWND page, int slider, int position, int code = TB_THUMBTRACK)
+{
+    HWND control = GetDlgItem(page, slider);
+    SendMessageW(control, TBM_SETPOS, TRUE, position);
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(control));
+}
+
+// The colour chooser a "Choose..." button opens: answers it with `colour`.
+dockhost::ModalDriver::Step AnswerColourChooser(COLORREF colour, HWND* owner = nullptr)
+{
+    return [colour, owner] {
+        HWND chooser = dockhost::FindThreadWindow(L"Color");
+        if (!chooser)
+            return false;
+        if (owner)
+            *owner = GetWindow(chooser, GW_OWNER);
+        SetDlgItemInt(chooser, 706, GetRValue(colour), FALSE);
+        SetDlgItemInt(chooser, 707, GetGValue(colour), FALSE);
+        SetDlgItemInt(chooser, 708, GetBValue(colour), FALSE);
+        PostMessageW(chooser, WM_COMMAND, IDOK, 0);
+        return true;
+    };
+}
+
+void PressLater(HWND page, int button)
+{
+    PostMessageW(GetDlgItem(page, button), BM_CLICK, 0, 0);
+}
+
+} // namespace
+
+class Pages : public DockTest {
+protected:
+    void SetUp() override
+    {
+        DockTest::SetUp();
+        ASSERT_TRUE(UseSimulatedDriver("temperature 55\n"));
+        docklet = Create();
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
+        Host().Clear();
+    }
+
+    DockletInstance* Live() { return Record(docklet); }
+
+    // Opens the sheet on `page`, runs `look`, then presses `button`.
+    void OnPage(int page, std::function<void(HWND)> look, int button = PSBTN_CANCEL)
+    {
+        Ui().Then(OpenPage(page)).Do([look] { look(CurrentPage()); }).Do([button] { PressSheetButton(button); });
+        EXPECT_EQ(Configure(docklet), 0);
+    }
+
+    dockhost::Docklet* docklet = nullptr;
+};
+
+TEST_F(Pages, IconPreviewFitsTheBoxWhateverThePictureSize)
+{
+    struct Case {
+        int width, height, wantWidth, wantHeight;
+    } cases[] = {
+        {48, 48, 192, 192},    {100, 50, 192, 96},   {300, 200, 192, 128}, {257, 100, 192, 74},
+        {256, 256, 192, 192},  {257, 256, 192, 191}, {40, 400, 19, 192},   {2000, 3, 192, 1},
+    };
+    Host().browseAccepts = true;
+    for (const Case& c : cases) {
+        const std::string name = std::to_string(c.width) + "x" + std::to_string(c.height);
+        Host().browseChoice = harness::WriteTestImage(name + ".png", c.width, c.height, RED, true);
+        ASSERT_FALSE(Host().browseChoice.empty());
+        Pixels preview;
+        std::wstring hidden;
+        OnPage(ICON, [&](HWND page) {
+            SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+            preview = harness::PictureOf(page, IDC_ICON_PREVIEW);
+            hidden = Text(page, IDC_ICON_PATH);
+        });
+        ASSERT_FALSE(preview.Empty()) << name;
+        EXPECT_EQ(preview.width, c.wantWidth) << name;
+        EXPECT_EQ(preview.height, c.wantHeight) << name;
+        EXPECT_EQ(dockhost::Narrow(hidden), Host().browseChoice) << name << ": the hidden edit holds the choice";
+        if (preview.width >= 8 && preview.height >= 8) {
+            const int y = preview.height / 2;
+            EXPECT_TRUE(Near(preview.At(preview.width / 8, y), MenuColour()))
+                << name << ": transparent parts show the menu colour";
+            EXPECT_TRUE(Near(preview.At(preview.width * 7 / 8, y), RED)) << name;
+        }
+    }
+}
+
+TEST_F(Pages, IconPreviewKeepsItsPictureWhenTheImageCannotBeLoaded)
+{
+    Host().browseAccepts = true;
+    const std::string good = harness::WriteTestImage("good.png", 64, 32, RED, false);
+    const std::string bad = harness::TempFolder() + "not-an-image.png";
+    harness::WriteFile(bad, "plain text");
+    Pixels before, after;
+    std::wstring hidden;
+    OnPage(ICON, [&](HWND page) {
+        Host().browseChoice = good;
+        SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+        before = harness::PictureOf(page, IDC_ICON_PREVIEW);
+        Host().browseChoice = bad;
+        SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+        after = harness::PictureOf(page, IDC_ICON_PREVIEW);
+        hidden = Text(page, IDC_ICON_PATH);
+    });
+    EXPECT_EQ(before.width, 192);
+    EXPECT_EQ(before.height, 96);
+    EXPECT_EQ(after.argb, before.argb) << "the previous picture stays";
+    EXPECT_EQ(dockhost::Narrow(hidden), bad) << "the chosen path stays chosen";
+}
+
+TEST_F(Pages, ResetAndBrowseGoThroughTheImagesFolder)
+{
+    Host().relativeFolder = ".\\Docklets\\Moravel\\";
+    wcscpy_s(Live()->imagesFolder, PATH_CAPACITY, L"icons");
+    wcscpy_s(Live()->backgroundImage, PATH_CAPACITY, L"D:\\elsewhere\\mine.png");
+    std::wstring afterReset;
+    Host().browseAccepts = false;
+    OnPage(ICON, [&](HWND page) {
+        SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+        SendDlgItemMessageW(page, IDC_ICON_RESET, BM_CLICK, 0, 0);
+        afterReset = Text(page, IDC_ICON_PATH);
+    });
+    ASSERT_NE(Host().LastCall("DockletBrowseForImage"), nullptr);
+    EXPECT_EQ(Host().LastCall("DockletBrowseForImage")->text, ".\\Docklets\\Moravel\\icons\\")
+        << "the chooser starts in the images folder";
+    EXPECT_EQ(dockhost::Narrow(afterReset),
+              dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\background.png");
+    EXPECT_STREQ(Live()->backgroundImage, L"D:\\elsewhere\\mine.png") << "cancelled: the live docklet keeps its picture";
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0);
+}
+
+TEST_F(Pages, ChosenPictureReachesTheHostOnlyOnOk)
+{
+    Host().browseAccepts = true;
+    Host().browseChoice = harness::WriteTestImage("chosen.png", 32, 32, RED, false);
+    OnPage(ICON, [](HWND page) { SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0); }, PSBTN_CANCEL);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0);
+
+    OnPage(ICON, [](HWND page) { SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0); }, PSBTN_OK);
+    ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, Host().browseChoice);
+    EXPECT_EQ(dockhost::Narrow(Live()->backgroundImage), Host().browseChoice);
+
+    // The same file named in other letter case is no change.
+    std::wstring upper = Live()->backgroundImage;
+    for (wchar_t& c : upper)
+        c = static_cast<wchar_t>(towupper(c));
+    OnPage(ICON, [&](HWND page) { SetDlgItemTextW(page, IDC_ICON_PATH, upper.c_str()); }, PSBTN_OK);
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+    EXPECT_EQ(dockhost::Narrow(Live()->backgroundImage), Host().browseChoice) << "keeps its letter case";
+}
+
+TEST_F(Pages, SlidersShowTransparencyAsPercent)
+{
+    struct Case {
+        int alpha;
+        const wchar_t* text;
+    } cases[] = {
+        {255, L"100%"}, {254, L"99%"}, {193, L"75%"}, {191, L"74%"}, {128, L"50%"},
+        {91, L"35%"},   {85, L"33%"},  {1, L"0%"},    {0, L"0%"},
+    };
+    const int fontSliders[3][2] = {{IDC_FONT_FILL_ALPHA, IDC_FONT_FILL_PERCENT},
+                                   {IDC_FONT_OUTLINE_ALPHA, IDC_FONT_OUTLINE_PERCENT},
+                                   {IDC_FONT_SHADOW_ALPHA, IDC_FONT_SHADOW_PERCENT}};
+    const int graphSliders[3][2] = {{IDC_GRAPH_BAR_ALPHA, IDC_GRAPH_BAR_PERCENT},
+                                    {IDC_GRAPH_BACKGROUND_ALPHA, IDC_GRAPH_BACKGROUND_PERCENT},
+                                    {IDC_GRAPH_FRAME_ALPHA, IDC_GRAPH_FRAME_PERCENT}};
+    for (size_t first = 0; first < 9; first += 3) {
+        const Case* c = &cases[first];
+        Live()->fontAlpha = static_cast<BYTE>(c[0].alpha);
+        Live()->outlineAlpha = static_cast<BYTE>(c[1].alpha);
+        Live()->shadowAlpha = static_cast<BYTE>(c[2].alpha);
+        Live()->graphAlpha = static_cast<BYTE>(c[0].alpha);
+        Live()->backgroundAlpha = static_cast<BYTE>(c[1].alpha);
+        Live()->frameAlpha = static_cast<BYTE>(c[2].alpha);
+        for (int page : {FONT, GRAPH}) {
+            const auto& sliders = page == FONT ? fontSliders : graphSliders;
+            OnPage(page, [&](HWND window) {
+                for (int row = 0; row < 3; ++row) {
+                    const std::string name = "page " + std::to_string(page) + ", alpha " + std::to_string(c[row].alpha);
+                    EXPECT_EQ(Text(window, sliders[row][1]), c[row].text) << name;
+                    HWND slider = GetDlgItem(window, sliders[row][0]);
+                    EXPECT_EQ(SendMessageW(slider, TBM_GETPOS, 0, 0), c[row].alpha) << name;
+                    EXPECT_EQ(SendMessageW(slider, TBM_GETRANGEMIN, 0, 0), 0) << name;
+                    EXPECT_EQ(SendMessageW(slider, TBM_GETRANGEMAX, 0, 0), 255) << name;
+                    EXPECT_EQ(SendMessageW(slider, TBM_GETPAGESIZE, 0, 0), 15) << name;
+                    EXPECT_EQ(SendMessageW(slider, TBM_GETNUMTICS, 0, 0), 18) << name << ": a tick every 15";
+                }
+            });
+        }
+    }
+}
+
+TEST_F(Pages, DefaultsShowOnTheFontAndGraphPages)
+{
+    std::wstring face, size, percents[6];
+    bool outline = false, shadow = false, gradient = false;
+    Ui().Then(OpenPage(FONT)).Do([&] {
+        HWND page = CurrentPage();
+        face = Text(page, IDC_FONT_FACE);
+        size = Text(page, IDC_FONT_SIZE);
+        percents[0] = Text(page, IDC_FONT_FILL_PERCENT);
+        percents[1] = Text(page, IDC_FONT_OUTLINE_PERCENT);
+        percents[2] = Text(page, IDC_FONT_SHADOW_PERCENT);
+        outline = SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        shadow = SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    });
+    Ui().Then(OpenPage(GRAPH)).Do([&] {
+        HWND page = CurrentPage();
+        percents[3] = Text(page, IDC_GRAPH_BAR_PERCENT);
+        percents[4] = Text(page, IDC_GRAPH_BACKGROUND_PERCENT);
+        percents[5] = Text(page, IDC_GRAPH_FRAME_PERCENT);
+        gradient = SendDlgItemMessageW(page, IDC_GRAPH_GRADIENT, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        PressSheetButton(PSBTN_CANCEL);
+    });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(face, L"Tahoma");
+    EXPECT_EQ(size, L"34");
+    const wchar_t* expected[6] = {L"100%", L"100%", L"33%", L"75%", L"35%", L"35%"};
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(percents[i], expected[i]) << "label " << i;
+    EXPECT_TRUE(outline);
+    EXPECT_TRUE(shadow);
+    EXPECT_TRUE(gradient);
+}
+
+TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
+{
+    struct Case {
+        const char* name;
+        std::function<void(HWND)> edit;
+        int stored;
+    } cases[] = {
+        {"zero is a size", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"0"); }, 0},
+        {"empty stores the default", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L""); }, 34},
+        {"beyond the spin range, as typed", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"500"); }, 500},
+        {"spinning up stops at 72",
+         [](HWND page) {
+             SetDlgItemTextW(page, IDC_FONT_SIZE, L"70");
+             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 70);
+             for (int i = 0; i < 5; ++i)
+                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_UP, 1);
+         },
+         72},
+        {"spinning down stops at 0",
+         [](HWND page) {
+             SetDlgItemTextW(page, IDC_FONT_SIZE, L"2");
+             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 2);
+             for (int i = 0; i < 5; ++i)
+                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_DOWN, 1);
+         },
+         0},
+    };
+    for (const Case& c : cases) {
+        Live()->fontSize = 34;
+        OnPage(FONT, c.edit, PSBTN_OK);
+        EXPECT_EQ(Live()->fontSize, c.stored) << c.name;
+    }
+}
+
+TEST_F(Pages, SavedFacePrefixSelectsTheListedFace)
+{
+    wcscpy_s(Live()->fontName, FONT_NAME_CAPACITY, L"taho");
+    std::wstring shown;
+    OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
+    EXPECT_EQ(shown, L"Tahoma");
+    EXPECT_STREQ(Live()->fontName, L"Tahoma");
+
+    wcscpy_s(Live()->fontName, FONT_NAME_CAPACITY, L"No Such Face Here");
+    OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
+    EXPECT_EQ(shown, L"");
+    EXPECT_STREQ(Live()->fontName, L"No Such Face Here") << "an unlisted face is kept";
+}
+
+TEST_F(Pages, FontColourAppliesOnlyWithOk)
+{
+    const COLORREF chosen = RGB(12, 200, 99);
+    HWND owner = nullptr;
+    // Chosen, then the sheet is cancelled.
+    Ui().Then(OpenPage(FONT))
+        .Do([] { PressLater(CurrentPage(), IDC_FONT_FILL_CHOOSE); })
+        .Then(AnswerColourChooser(chosen, &owner))
+        .Then([] { return dockhost::FindThreadWindow(L"Color") == nullptr; })
+        .Do([] { PressSheetButton(PSBTN_CANCEL); });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(Live()->fontColor, 16777215u);
+    EXPECT_EQ(owner, docklet->hwnd) << "the chooser belongs to the docklet's window";
+
+    // Chosen, another tab, then OK.
+    Ui().Then(OpenPage(FONT))
+        .Do([] { PressLater(CurrentPage(), IDC_FONT_OUTLINE_CHOOSE); })
+        .Then(AnswerColourChooser(chosen))
+        .Then([] { return dockhost::FindThreadWindow(L"Color") == nullptr; })
+        .Then(OpenPage(GENERAL))
+        .Do([] { PressSheetButton(PSBTN_OK); });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(Live()->outlineColor, chosen);
+    EXPECT_EQ(Live()->fontColor, 16777215u);
+}
+
+TEST_F(Pages, GraphPreviewFollowsEveryChange)
+{
+    Live()->gradient = 0;
+    const COLORREF red = RGB(255, 0, 0);
+    // Bar 1 of the preview stands at x 29 from y 235 upwards; 55 degrees reach y 165.
+    const int barX = 29, barY = 220;
+    uint32_t afterColour = 0, afterReturn = 0, withGradient = 0, emptyBefore = 0, filledAfter = 0;
+    Ui().Then(OpenPage(GRAPH))
+        .Do([] { PressLater(CurrentPage(), IDC_GRAPH_BAR_CHOOSE); })
+        .Then(AnswerColourChooser(red))
+        .Then([] { return dockhost::FindThreadWindow(L"Color") == nullptr; })
+        .Do([&] { afterColour = harness::PictureOf(CurrentPage(), IDC_GRAPH_PREVIEW).At(barX, barY); })
+        .Then(OpenPage(FONT))
+        .Then(OpenPage(GRAPH))
+        .Do([&] {
+            HWND page = CurrentPage();
+            afterReturn = harness::PictureOf(page, IDC_GRAPH_PREVIEW).At(barX, barY);
+            SendDlgItemMessageW(page, IDC_GRAPH_GRADIENT, BM_CLICK, 0, 0);
+            withGradient = harness::PictureOf(page, IDC_GRAPH_PREVIEW).At(barX, barY);
+            // Samples taken while the sheet is open show at the next redraw.
+            emptyBefore = harness::PictureOf(page, IDC_GRAPH_PREVIEW).At(barX + 6, barY);
+            Tick(docklet);
+            Tick(docklet);
+            Tick(docklet);
+            MoveSlider(page, IDC_GRAPH_BAR_ALPHA, 255, TB_ENDTRACK);
+            filledAfter = harness::PictureOf(page, IDC_GRAPH_PREVIEW).At(barX + 6, barY);
+        })
+        .Do([] { PressSheetButton(PSBTN_CANCEL); });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_GT((afterColour >> 16) & 0xFF, 150u) << "the chosen red shows at once";
+    EXPECT_LT((afterColour >> 8) & 0xFF, 60u);
+    EXPECT_EQ(afterReturn, afterColour) << "the page reloads the colour from the working copy";
+    EXPECT_NE(withGradient, afterColour) << "the gradient redraws the bars";
+    EXPECT_NE(filledAfter, emptyBefore) << "a new sample shows";
+    EXPECT_EQ(Live()->graphColor, 65280u) << "cancelled: the live docklet keeps its colour";
+    EXPECT_EQ(Live()->gradient, 0);
+}
+
+TEST_F(Pages, PreviewsLeaveNoBitmapBehind)
+{
+    // 200 slider moves, 50 page switches and a few resets in one sheet.
+    auto exercise = [this](int& inside, int& afterMoves) {
+        Ui().Then(OpenPage(FONT))
+            .Then(OpenPage(GRAPH))
+            .Then(OpenPage(ICON))
+            .Do([&] { inside = harness::CountGdiObjects(); })
+            .Do([&] {
+                for (int i = 0; i < 50; ++i) {
+                    SendMessageW(Sheet(), PSM_SETCURSEL, static_cast<WPARAM>(i % 4), 0);
+                    HWND page = CurrentPage();
+                    for (int move = 0; move < 8 && i % 4 == FONT; ++move)
+                        MoveSlider(page, IDC_FONT_SHADOW_ALPHA, move * 30);
+                    for (int move = 0; move < 8 && i % 4 == GRAPH; ++move)
+                        MoveSlider(page, IDC_GRAPH_FRAME_ALPHA, move * 31);
+                    if (i % 4 == ICON)
+                        SendDlgItemMessageW(page, IDC_ICON_RESET, BM_CLICK, 0, 0);
+                }
+                SendMessageW(Sheet(), PSM_SETCURSEL, ICON, 0);
+                afterMoves = harness::CountGdiObjects();
+                HGDIOBJ shown = reinterpret_cast<HGDIOBJ>(
+                    SendDlgItemMessageW(CurrentPage(), IDC_ICON_PREVIEW, STM_GETIMAGE, IMAGE_BITMAP, 0));
+                EXPECT_EQ(GetObjectType(shown), static_cast<DWORD>(OBJ_BITMAP)) << "what the control shows is alive";
+            })
+            .Do([] { PressSheetButton(PSBTN_CANCEL); });
+        EXPECT_EQ(Configure(docklet), 0);
+    };
+    // The first rounds leave what the controls and the system's device
+    // context cache make on first use.
+    int inside = 0, afterMoves = 0;
+    exercise(inside, afterMoves);
+    exercise(inside, afterMoves);
+    const int afterFirstSheet = harness::CountGdiObjects();
+    exercise(inside, afterMoves);
+    EXPECT_LE(afterMoves, inside) << "the moves and switches inside one sheet";
+    EXPECT_EQ(harness::CountGdiObjects(), afterFirstSheet) << "the last previews go with the pages";
+}
