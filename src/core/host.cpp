@@ -95,7 +95,7 @@ void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName
 
     if (_wcsicmp(path, defaultName) == 0) {
         wchar_t folder[HOST_FOLDER_BYTES + 2];
-        WidenBytes(folder, HOST_FOLDER_BYTES + 2, relativeFolder);
+        WidenFromHost(folder, HOST_FOLDER_BYTES + 2, relativeFolder);
         wchar_t composed[270];
         FormatText(composed, 270, L"%ls%ls\\%ls", folder, imagesFolder, path);
         CopyText(path, capacity, composed);

@@ -30,12 +30,13 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
         else
             FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "F", LabelFahrenheit(instance->lastTemperature));
     } else if (labelData & LABEL_FULL_NAME) {
+        // A driver text goes back to the bytes the driver gave.
         NarrowToBytes(label, capacity, gpu.gpuNames[0]);
     } else if (labelData & LABEL_VENDOR_STRING) {
         // Driver texts may fill their 64 bytes without a terminator.
         FormatBytes(label, capacity, "%.64hs - %.64hs", gpu.chipsetInfo.vendorName, gpu.chipsetInfo.chipsetName);
     } else if (labelData & LABEL_TITLE) {
-        NarrowToBytes(label, capacity, instance->title);
+        NarrowForHost(label, capacity, instance->title);
     } else {
         CopyBytes(label, capacity, "Unknown Label Type");
     }

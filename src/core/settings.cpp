@@ -89,12 +89,12 @@ void SetDefaults(DockletInstance* instance)
     CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
 }
 
-// The host's 8-bit INI names as UTF-16 profile arguments. A name that does
+// The host's INI names (in the system code page) as UTF-16 profile arguments. A name that does
 // not fit is refused rather than cut: a cut path names another file.
 bool WidenIniNames(const char* iniFile, const char* iniSection, wchar_t (&file)[MAX_PATH],
                    wchar_t (&section)[MAX_PATH])
 {
-    return iniFile && iniSection && WidenBytes(file, MAX_PATH, iniFile) && WidenBytes(section, MAX_PATH, iniSection);
+    return iniFile && iniSection && WidenFromHost(file, MAX_PATH, iniFile) && WidenFromHost(section, MAX_PATH, iniSection);
 }
 
 } // namespace
@@ -158,7 +158,7 @@ extern "C" BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, 
     output[0] = 0; // stays empty when the host lacks the service
     HostGetRelativeFolder(instance->hwndDocklet, output);
     char imagesFolder[PATH_CAPACITY];
-    NarrowToBytes(imagesFolder, PATH_CAPACITY, instance->imagesFolder);
+    NarrowForHost(imagesFolder, PATH_CAPACITY, instance->imagesFolder);
     // A path cut short would name another folder: report none instead.
     if (!AppendBytes(output, EXPORT_LIMIT, imagesFolder)) {
         output[0] = 0;

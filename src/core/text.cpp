@@ -27,11 +27,6 @@ bool CopyConverted(Target* target, size_t capacity, const Source* source, size_t
 
 } // namespace
 
-bool WidenBytes(wchar_t* target, size_t capacity, const char* source)
-{
-    return WidenBytesN(target, capacity, source, static_cast<size_t>(-1));
-}
-
 bool WidenBytesN(wchar_t* target, size_t capacity, const char* source, size_t sourceMax)
 {
     return CopyConverted(target, capacity, source, sourceMax,
@@ -72,6 +67,25 @@ bool WidenFromHost(wchar_t* target, size_t capacity, const char* source)
     return false;
 }
 
+namespace {
+
+// Bytes of the character that starts at `text` in code page `codePage`.
+size_t CharacterBytes(UINT codePage, const char* text)
+{
+    const BYTE lead = static_cast<BYTE>(text[0]);
+    size_t width = 1;
+    if (codePage == CP_UTF8)
+        width = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    else if (IsDBCSLeadByteEx(codePage, lead))
+        width = 2;
+    for (size_t i = 1; i < width; ++i)
+        if (!text[i])
+            return i;
+    return width;
+}
+
+} // namespace
+
 bool NarrowForHost(char* target, size_t capacity, const wchar_t* source)
 {
     if (capacity == 0)
@@ -79,19 +93,23 @@ bool NarrowForHost(char* target, size_t capacity, const wchar_t* source)
     target[0] = 0;
     if (!source || !source[0])
         return true;
+    // UTF-8 as the system code page takes neither flags nor a replacement.
+    const UINT codePage = GetACP();
+    const bool utf8 = codePage == CP_UTF8;
     const char replacement = '?';
-    const int needed = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, source, -1, nullptr, 0, &replacement,
-                                           nullptr);
+    const DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const char* defaultChar = utf8 ? nullptr : &replacement;
+    const int needed = WideCharToMultiByte(codePage, flags, source, -1, nullptr, 0, defaultChar, nullptr);
     if (needed <= 0)
         return false;
     char* whole = static_cast<char*>(HeapAlloc(GetProcessHeap(), 0, needed));
     if (!whole)
         return false;
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, source, -1, whole, needed, &replacement, nullptr);
-    // Keep whole characters only: a double-byte character is not split.
+    WideCharToMultiByte(codePage, flags, source, -1, whole, needed, defaultChar, nullptr);
+    // Keep whole characters only: a multi-byte character is not split.
     size_t keep = 0;
     while (whole[keep]) {
-        const size_t width = (IsDBCSLeadByte(static_cast<BYTE>(whole[keep])) && whole[keep + 1]) ? 2 : 1;
+        const size_t width = CharacterBytes(codePage, whole + keep);
         if (keep + width >= capacity)
             break;
         keep += width;

@@ -7,16 +7,14 @@
 #include <stddef.h>
 #include <wchar.h>
 
-// Byte for byte: each byte becomes the code unit of the same value.
-// Returns false when `source` did not fit and was cut. A null source is "".
-bool WidenBytes(wchar_t* target, size_t capacity, const char* source);
-
-// As WidenBytes, reading at most `sourceMax` bytes of a buffer that may lack
-// a terminator (driver texts).
+// Driver texts, byte for byte: each byte becomes the code unit of the same
+// value, reading at most `sourceMax` bytes of a buffer that may lack a
+// terminator. Returns false when `source` did not fit and was cut. A null
+// source is "".
 bool WidenBytesN(wchar_t* target, size_t capacity, const char* source, size_t sourceMax);
 
-// Code units up to 0xFF become the byte of the same value; any other unit
-// becomes '?'. Returns false when `source` was cut.
+// Back to the driver's bytes: code units up to 0xFF become the byte of the
+// same value; any other unit becomes '?'. Returns false when `source` was cut.
 bool NarrowToBytes(char* target, size_t capacity, const wchar_t* source);
 
 // Text that crosses the host boundary (INI names, folders, image paths,

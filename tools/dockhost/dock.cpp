@@ -26,19 +26,24 @@ std::wstring ResolveHostPath(const std::string& path)
 
 } // namespace
 
+// Text between dock and docklet is in the system's ANSI code page.
 std::wstring Widen(const std::string& text)
 {
-    std::wstring wide;
-    for (unsigned char c : text)
-        wide.push_back(static_cast<wchar_t>(c));
+    if (text.empty())
+        return std::wstring();
+    int size = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(size), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
     return wide;
 }
 
 std::string Narrow(const std::wstring& text)
 {
-    std::string narrow;
-    for (wchar_t c : text)
-        narrow.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+    if (text.empty())
+        return std::string();
+    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string narrow(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
     return narrow;
 }
 

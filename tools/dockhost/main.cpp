@@ -101,7 +101,7 @@ std::string RelativeFolderOf(const std::wstring& module)
     return Narrow(folder);
 }
 
-// The label is 8-bit text of the Latin-1 range (the degree sign is 0xB0);
+// The label is text in the system code page (the degree sign is 0xB0);
 // the console of a development machine reads UTF-8.
 std::string Utf8(const std::wstring& text)
 {
