@@ -1,0 +1,1 @@
+moravel_test(test_font_size font_size_test.cpp)
