@@ -1,5 +1,7 @@
 #include "harness.h"
 
+#include "process_resources.h"
+
 #include <stdio.h>
 
 #include <prsht.h>
@@ -137,21 +139,12 @@ Pixels PictureOf(HWND dialog, int control)
 
 int CountGdiObjects()
 {
-    int count = 0;
-    for (ULONG_PTR index = 1; index < 0x10000; ++index)
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)))
-            ++count;
-    return count;
+    return dockhost::MeasureProcess().gdiObjects;
 }
 
 int CountUserObjects()
 {
-    int count = 0;
-    for (ULONG_PTR index = 1; index < 0x10000; ++index) {
-        if (IsWindow(reinterpret_cast<HWND>(index)) || IsMenu(reinterpret_cast<HMENU>(index)))
-            ++count;
-    }
-    return count;
+    return dockhost::MeasureProcess().userObjects;
 }
 
 std::string WriteTestImage(const std::string& name, int width, int height, uint32_t colour,

@@ -99,9 +99,8 @@ namespace harness {
 Pixels PixelsOfBitmap(HBITMAP bitmap);
 // The bitmap a picture control of a dialog shows, as pixels (empty: none).
 Pixels PictureOf(HWND dialog, int control);
-// Live GDI objects and USER objects (windows and menus) of this process:
-// Wine answers GetGuiResources with 0, but finds a live object by the index
-// in its handle's low 16 bits, so every index is probed.
+// Live GDI objects and USER objects (windows and menus) of this process
+// (see dockhost::MeasureProcess).
 int CountGdiObjects();
 int CountUserObjects();
 // A PNG file of the given size: opaque `colour` (ARGB), its left half
