@@ -135,6 +135,12 @@ bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const st
         };
     };
     const auto& entry = dock.Entry();
+    // The menu opens at the pointer; dialogs are taken with the pointer away,
+    // so that nothing shows a hover highlight.
+    if (what == L"menu")
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 3);
+    else
+        SetCursorPos(GetSystemMetrics(SM_CXSCREEN) - 1, GetSystemMetrics(SM_CYSCREEN) - 1);
     if (what == L"menu") {
         if (!entry.OnRightButtonClick)
             return false;
@@ -248,7 +254,7 @@ int wmain(int argc, wchar_t** argv)
     }
 
     if (!options.capture.empty()) {
-        dock.Pump(1500); // a reading or two first
+        dock.Pump(static_cast<DWORD>(options.seconds) * 1000); // some readings first
         return CaptureAll(dock, options);
     }
 
