@@ -3,9 +3,14 @@
 // in the page's state until the page is left.
 #include "config/config.h"
 
+#include <wchar.h>
+
+#include <algorithm>
 #include <new>
 #include <string>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 #include "core/docklet.h"
 #include "core/text.h"
@@ -33,6 +38,7 @@ struct FontPageState {
     int shadow;
     COLORREF shadowColor;
     BYTE shadowAlpha;
+    bool loading; // the page is being filled: it draws its preview once, at the end
 };
 
 FontPageState fontState = {};
@@ -58,10 +64,15 @@ const ColourRow ROWS[] = {
 
 // Faces already listed, by exact name without regard to case: a face whose
 // name merely begins another one's ("Arial" after "Arial Black") is listed
-// too, and the look-up does not walk the list for every enumerated face.
+// too, and the look-up does not walk the list for every enumerated face. The
+// enumeration gives each face once per character set, one after the other:
+// a repeat of the face just seen is passed over before the look-up.
 struct FaceCollector {
     HWND comboBox;
     std::unordered_set<std::wstring> listed;
+    std::vector<std::wstring> names; // to be listed, in the order enumerated
+    wchar_t previous[LF_FACESIZE];
+    bool addedDirectly; // some face went straight into the combo box
 };
 
 int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*/, DWORD fontType, LPARAM lParam)
@@ -69,17 +80,57 @@ int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*
     auto* collector = reinterpret_cast<FaceCollector*>(lParam);
     if (!(fontType & TRUETYPE_FONTTYPE))
         return 1;
+    if (wcsncmp(collector->previous, font->lfFaceName, LF_FACESIZE) == 0)
+        return 1;
+    CopyText(collector->previous, LF_FACESIZE, font->lfFaceName);
     wchar_t key[LF_FACESIZE];
     CopyText(key, LF_FACESIZE, font->lfFaceName);
     CharLowerW(key);
     try {
         if (collector->listed.insert(key).second)
-            SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+            collector->names.push_back(font->lfFaceName);
     } catch (...) {
         // Out of memory: list the face anyway rather than stop the enumeration.
         SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+        collector->addedDirectly = true;
     }
     return 1;
+}
+
+// The combo box sorts what CB_ADDSTRING gives it by comparing the new name
+// with others through its locale's collation, which with some hundred faces
+// costs more than the enumeration itself. The names are put into the order
+// it keeps once, by sort keys of that locale (they compare as the collation
+// does), and appended: CB_INSERTSTRING does not sort.
+bool AppendInComboBoxOrder(HWND comboBox, const std::vector<std::wstring>& names)
+{
+    const LCID locale = static_cast<LCID>(SendMessageW(comboBox, CB_GETLOCALE, 0, 0));
+    const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
+    try {
+        std::vector<std::pair<std::string, size_t>> order; // sort key (bytes), name
+        order.reserve(names.size());
+        size_t characters = 0;
+        char key[512]; // a face name's key is far shorter
+        for (size_t i = 0; i < names.size(); ++i) {
+            const int bytes =
+                LCMapStringW(locale, flags, names[i].c_str(), -1, reinterpret_cast<LPWSTR>(key), sizeof key);
+            if (bytes <= 0)
+                return false;
+            order.emplace_back(std::string(key, static_cast<size_t>(bytes)), i);
+            characters += names[i].size() + 1;
+        }
+        std::stable_sort(order.begin(), order.end(),
+                         [](const std::pair<std::string, size_t>& a, const std::pair<std::string, size_t>& b) {
+                             return a.first < b.first; // as unsigned bytes
+                         });
+        SendMessageW(comboBox, CB_INITSTORAGE, names.size(), characters * sizeof(wchar_t));
+        for (const auto& entry : order)
+            SendMessageW(comboBox, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(names[entry.second].c_str()));
+    } catch (...) {
+        return false;
+    }
+    return true;
 }
 
 int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
@@ -94,6 +145,15 @@ int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
         HDC dc = GetDC(copy->hwndDocklet);
         EnumFontFamiliesExW(dc, &request, CollectFontFace, reinterpret_cast<LPARAM>(collector), 0);
         ReleaseDC(copy->hwndDocklet, dc);
+        if (collector->addedDirectly || !AppendInComboBoxOrder(comboBox, collector->names)) {
+            // The combo box sorts them itself, next to what went in directly.
+            for (const std::wstring& name : collector->names) {
+                if (!collector->addedDirectly ||
+                    SendMessageW(comboBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                 reinterpret_cast<LPARAM>(name.c_str())) == CB_ERR)
+                    SendMessageW(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+            }
+        }
         delete collector;
     }
     SendMessageW(comboBox, WM_SETREDRAW, TRUE, 0);
@@ -145,6 +205,7 @@ void SelectedFace(HWND page, wchar_t (&face)[FONT_NAME_CAPACITY])
 
 void LoadFontPage(HWND page, DockletInstance* copy)
 {
+    fontState.loading = true;
     FillFontFaceList(copy, GetDlgItem(page, IDC_FONT_FACE));
 
     CopyText(fontState.fontName, FONT_NAME_CAPACITY, copy->fontName);
@@ -170,6 +231,7 @@ void LoadFontPage(HWND page, DockletInstance* copy)
     SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_SETCHECK, static_cast<WPARAM>(fontState.outline), 0);
     fontState.shadow = copy->shadow;
     SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_SETCHECK, static_cast<WPARAM>(fontState.shadow), 0);
+    fontState.loading = false;
     Redraw(page);
 }
 
@@ -203,7 +265,8 @@ void OnFontCommand(HWND page, int control, int notification)
         BOOL valid = FALSE;
         const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
         fontState.fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
-        Redraw(page);
+        if (!fontState.loading) // setting the size's text while loading comes here too
+            Redraw(page);
         return;
     }
     if (control == IDC_FONT_FACE) {
