@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "config/resource.h"
+#include "bench_support.h"
 #include "core/docklet.h"
 #include "dock.h"
 #include "fontgen.h"
@@ -35,35 +36,14 @@
 
 namespace {
 
+using bench::Figures;
+using bench::Now;
+using bench::Summarise;
+
 const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
 const int GENERAL_PAGE = 0;
 const int FONT_PAGE = 2;
 const int WARM_UP = 3;
-
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
-
-struct Figures {
-    double median = 0, p95 = 0;
-};
-
-Figures Summarise(std::vector<double> samples)
-{
-    Figures figures;
-    if (samples.empty())
-        return figures;
-    std::sort(samples.begin(), samples.end());
-    figures.median = samples[samples.size() / 2];
-    figures.p95 = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-    return figures;
-}
 
 std::wstring Lower(const std::wstring& text)
 {

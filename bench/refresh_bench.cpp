@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "core/docklet.h"
 #include "dock.h"
 #include "host_services.h"
@@ -27,17 +28,11 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-const int BATCH = 25;
+using bench::Figures;
+using bench::Now;
+using bench::Summarise;
 
-double Now()
-{
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
-}
+const int BATCH = 25;
 
 // ---- The reference: the icon's drawing calls, nothing else. ----
 
@@ -149,21 +144,6 @@ void ReferenceIcon(bool graphMode, const std::vector<int>& samples)
 }
 
 // ---- Measuring ----
-
-struct Figures {
-    double median = 0, p95 = 0;
-};
-
-Figures Summarise(std::vector<double> samples)
-{
-    Figures figures;
-    if (samples.empty())
-        return figures;
-    std::sort(samples.begin(), samples.end());
-    figures.median = samples[samples.size() / 2];
-    figures.p95 = samples[std::min(samples.size() - 1, samples.size() * 95 / 100)];
-    return figures;
-}
 
 struct Mode {
     const char* name;

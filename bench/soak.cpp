@@ -17,6 +17,7 @@
 #include <functional>
 #include <string>
 
+#include "bench_support.h"
 #include "config/resource.h"
 #include "core/docklet.h"
 #include "dock.h"
@@ -43,12 +44,7 @@ struct Counts {
 
 double Seconds()
 {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+    return bench::Now() / 1000.0;
 }
 
 void Tick(Dock& dock, Docklet* docklet)

@@ -8,8 +8,7 @@
 #include <prsht.h>
 
 #include "config/resource.h"
-
-struct DockletInstance;
+#include "core/docklet.h"
 
 // This module, whatever handle the host passed: the templates, the bitmap
 // and the manifest live here.
@@ -89,6 +88,62 @@ void ShowPreviewBitmap(HWND page, int control, Gdiplus::GpBitmap* bitmap);
 void SetUpAlphaSlider(HWND page, int slider, int label, BYTE alpha);
 void ShowAlphaPercent(HWND page, int label, BYTE alpha);
 BYTE SliderAlpha(HWND page, int slider);
+
+// A colour row of the Font or Graph page: its "Choose..." button, its
+// transparency slider and label, and where the page and the working copy
+// keep the row's colour and transparency.
+template <typename State>
+struct ColourRow {
+    int chooseButton;
+    int slider;
+    int label;
+    COLORREF State::*colour;
+    BYTE State::*alpha;
+    COLORREF DockletInstance::*copyColour;
+    BYTE DockletInstance::*copyAlpha;
+};
+
+template <typename State, size_t N>
+void LoadColourRows(HWND page, State& state, const DockletInstance& copy, const ColourRow<State> (&rows)[N])
+{
+    for (const ColourRow<State>& row : rows) {
+        state.*row.colour = copy.*row.copyColour;
+        state.*row.alpha = copy.*row.copyAlpha;
+        SetUpAlphaSlider(page, row.slider, row.label, state.*row.alpha);
+    }
+}
+
+// Colours from the page's state, transparencies from the sliders.
+template <typename State, size_t N>
+void StoreColourRows(HWND page, const State& state, DockletInstance& copy, const ColourRow<State> (&rows)[N])
+{
+    for (const ColourRow<State>& row : rows) {
+        copy.*row.copyColour = state.*row.colour;
+        copy.*row.copyAlpha = SliderAlpha(page, row.slider);
+    }
+}
+
+template <typename State, size_t N>
+const ColourRow<State>* RowOfButton(int control, const ColourRow<State> (&rows)[N])
+{
+    for (const ColourRow<State>& row : rows)
+        if (row.chooseButton == control)
+            return &row;
+    return nullptr;
+}
+
+// The row whose slider moved in a way the preview follows: the thumb is
+// dragged, or a keyboard or page move has ended. Null for anything else.
+template <typename State, size_t N>
+const ColourRow<State>* RowOfMovedSlider(HWND page, int code, HWND slider, const ColourRow<State> (&rows)[N])
+{
+    if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
+        return nullptr;
+    for (const ColourRow<State>& row : rows)
+        if (GetDlgItem(page, row.slider) == slider)
+            return &row;
+    return nullptr;
+}
 
 // The colour chooser, owned by the docklet's window; sixteen black custom
 // colours at every opening. True when the user confirmed a colour.

@@ -43,17 +43,8 @@ struct FontPageState {
 
 FontPageState fontState = {};
 
-struct ColourRow {
-    int chooseButton;
-    int slider;
-    int label;
-    COLORREF FontPageState::*colour;
-    BYTE FontPageState::*alpha;
-    COLORREF DockletInstance::*copyColour;
-    BYTE DockletInstance::*copyAlpha;
-};
 
-const ColourRow ROWS[] = {
+const ColourRow<FontPageState> ROWS[] = {
     {IDC_FONT_FILL_CHOOSE, IDC_FONT_FILL_ALPHA, IDC_FONT_FILL_PERCENT, &FontPageState::fontColor,
      &FontPageState::fontAlpha, &DockletInstance::fontColor, &DockletInstance::fontAlpha},
     {IDC_FONT_OUTLINE_CHOOSE, IDC_FONT_OUTLINE_ALPHA, IDC_FONT_OUTLINE_PERCENT, &FontPageState::outlineColor,
@@ -222,11 +213,7 @@ void LoadFontPage(HWND page, DockletInstance* copy)
     SetDlgItemInt(page, IDC_FONT_SIZE, static_cast<UINT>(fontState.fontSize), FALSE);
     SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETRANGE, 0, MAKELPARAM(SIZE_SPIN_HIGHEST, SIZE_SPIN_LOWEST));
 
-    for (const ColourRow& row : ROWS) {
-        fontState.*row.colour = copy->*row.copyColour;
-        fontState.*row.alpha = copy->*row.copyAlpha;
-        SetUpAlphaSlider(page, row.slider, row.label, fontState.*row.alpha);
-    }
+    LoadColourRows(page, fontState, *copy, ROWS);
     fontState.outline = copy->outline;
     SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_SETCHECK, static_cast<WPARAM>(fontState.outline), 0);
     fontState.shadow = copy->shadow;
@@ -247,10 +234,7 @@ void StoreFontPage(HWND page, DockletInstance* copy)
     fontState.fontSize = valid ? static_cast<int>(size) : 0;
     copy->fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
 
-    for (const ColourRow& row : ROWS) {
-        copy->*row.copyColour = fontState.*row.colour;
-        copy->*row.copyAlpha = SliderAlpha(page, row.slider);
-    }
+    StoreColourRows(page, fontState, *copy, ROWS);
     copy->outline = SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
     copy->shadow = SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
@@ -291,29 +275,21 @@ void OnFontCommand(HWND page, int control, int notification)
         Redraw(page);
         return;
     }
-    for (const ColourRow& row : ROWS) {
-        if (control != row.chooseButton)
-            continue;
-        COLORREF colour = fontState.*row.colour;
+    if (const auto* row = RowOfButton(control, ROWS)) {
+        COLORREF colour = fontState.*row->colour;
         if (ChooseColour(page, fontState.slots.context->workingCopy->hwndDocklet, colour)) {
-            fontState.*row.colour = colour;
+            fontState.*row->colour = colour;
             Redraw(page);
         }
-        return;
     }
 }
 
 void OnFontSlider(HWND page, int code, HWND slider)
 {
-    if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
-        return;
-    for (const ColourRow& row : ROWS) {
-        if (slider != GetDlgItem(page, row.slider))
-            continue;
-        fontState.*row.alpha = SliderAlpha(page, row.slider);
-        ShowAlphaPercent(page, row.label, fontState.*row.alpha);
+    if (const auto* row = RowOfMovedSlider(page, code, slider, ROWS)) {
+        fontState.*row->alpha = SliderAlpha(page, row->slider);
+        ShowAlphaPercent(page, row->label, fontState.*row->alpha);
         Redraw(page);
-        return;
     }
 }
 

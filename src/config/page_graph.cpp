@@ -29,17 +29,8 @@ struct GraphPageState {
 
 GraphPageState graphState = {};
 
-struct ColourRow {
-    int chooseButton;
-    int slider;
-    int label;
-    COLORREF GraphPageState::*colour;
-    BYTE GraphPageState::*alpha;
-    COLORREF DockletInstance::*copyColour;
-    BYTE DockletInstance::*copyAlpha;
-};
 
-const ColourRow ROWS[] = {
+const ColourRow<GraphPageState> ROWS[] = {
     {IDC_GRAPH_BAR_CHOOSE, IDC_GRAPH_BAR_ALPHA, IDC_GRAPH_BAR_PERCENT, &GraphPageState::graphColor,
      &GraphPageState::graphAlpha, &DockletInstance::graphColor, &DockletInstance::graphAlpha},
     {IDC_GRAPH_BACKGROUND_CHOOSE, IDC_GRAPH_BACKGROUND_ALPHA, IDC_GRAPH_BACKGROUND_PERCENT,
@@ -96,21 +87,14 @@ void Redraw(HWND page)
 
 void LoadGraphPage(HWND page, DockletInstance* copy)
 {
-    for (const ColourRow& row : ROWS) {
-        graphState.*row.colour = copy->*row.copyColour;
-        graphState.*row.alpha = copy->*row.copyAlpha;
-        SetUpAlphaSlider(page, row.slider, row.label, graphState.*row.alpha);
-    }
+    LoadColourRows(page, graphState, *copy, ROWS);
     SendDlgItemMessageW(page, IDC_GRAPH_GRADIENT, BM_SETCHECK, static_cast<WPARAM>(copy->gradient), 0);
     DrawGraphPreview(page, IDC_GRAPH_PREVIEW, copy);
 }
 
 void StoreGraphPage(HWND page, DockletInstance* copy)
 {
-    for (const ColourRow& row : ROWS) {
-        copy->*row.copyColour = graphState.*row.colour;
-        copy->*row.copyAlpha = SliderAlpha(page, row.slider);
-    }
+    StoreColourRows(page, graphState, *copy, ROWS);
     copy->gradient = SendDlgItemMessageW(page, IDC_GRAPH_GRADIENT, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
 }
 
@@ -123,32 +107,24 @@ void OnGraphCommand(HWND page, int control, DockletInstance* copy)
         Redraw(page);
         return;
     }
-    for (const ColourRow& row : ROWS) {
-        if (control != row.chooseButton)
-            continue;
-        COLORREF colour = graphState.*row.colour;
+    if (const auto* row = RowOfButton(control, ROWS)) {
+        COLORREF colour = graphState.*row->colour;
         if (ChooseColour(page, copy->hwndDocklet, colour)) {
-            graphState.*row.colour = colour;
-            copy->*row.copyColour = colour;
+            graphState.*row->colour = colour;
+            copy->*row->copyColour = colour;
             Redraw(page);
         }
-        return;
     }
 }
 
 void OnGraphSlider(HWND page, int code, HWND slider, DockletInstance* copy)
 {
-    if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
-        return;
-    for (const ColourRow& row : ROWS) {
-        if (slider != GetDlgItem(page, row.slider))
-            continue;
-        const BYTE alpha = SliderAlpha(page, row.slider);
-        graphState.*row.alpha = alpha;
-        copy->*row.copyAlpha = alpha;
-        ShowAlphaPercent(page, row.label, alpha);
+    if (const auto* row = RowOfMovedSlider(page, code, slider, ROWS)) {
+        const BYTE alpha = SliderAlpha(page, row->slider);
+        graphState.*row->alpha = alpha;
+        copy->*row->copyAlpha = alpha;
+        ShowAlphaPercent(page, row->label, alpha);
         Redraw(page);
-        return;
     }
 }
 
