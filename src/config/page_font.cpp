@@ -133,9 +133,11 @@ int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
     FaceCollector* collector = new (std::nothrow) FaceCollector();
     if (collector) {
         collector->comboBox = comboBox;
-        HDC dc = GetDC(copy->hwndDocklet);
+        // The screen's faces when the docklet's window is gone.
+        HWND window = IsWindow(copy->hwndDocklet) ? copy->hwndDocklet : nullptr;
+        HDC dc = GetDC(window);
         EnumFontFamiliesExW(dc, &request, CollectFontFace, reinterpret_cast<LPARAM>(collector), 0);
-        ReleaseDC(copy->hwndDocklet, dc);
+        ReleaseDC(window, dc);
         if (collector->addedDirectly || !AppendInComboBoxOrder(comboBox, collector->names)) {
             // The combo box sorts them itself, next to what went in directly.
             for (const std::wstring& name : collector->names) {
