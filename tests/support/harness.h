@@ -14,13 +14,14 @@
 
 #include "core/docklet.h"
 #include "dock.h"
+#include "host_cycle.h"
 #include "host_services.h"
 #include "modal.h"
 
 namespace harness {
 
-const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
-const wchar_t ABOUT_CAPTION[] = L"About Moravel Docklet v0.1.0.0b";
+using dockhost::ABOUT_CAPTION;
+using dockhost::SHEET_CAPTION;
 
 std::wstring BinFolder();             // the test program's folder, ending in a backslash
 std::wstring ModulePath();            // the module under test

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "dock.h"
+#include "host_cycle.h"
 #include "host_services.h"
 #include "modal.h"
 
@@ -144,7 +145,7 @@ bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const st
     } else if (what == L"about") {
         if (!entry.OnAbout)
             return false;
-        auto find = [] { return FindThreadWindow(L"About Moravel Docklet v0.1.0.0b"); };
+        auto find = [] { return FindThreadWindow(ABOUT_CAPTION); };
         driver.Then(captureWhenSettled(find)).Do([find] { PostMessageW(find(), WM_COMMAND, IDCANCEL, 0); });
         driver.Start();
         entry.OnAbout(docklet.instance);
@@ -155,7 +156,7 @@ bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const st
                 page = i;
         if (page < 0 || !entry.OnConfigure)
             return false;
-        auto find = [] { return FindThreadWindow(L"Configure Corvane Docklet"); };
+        auto find = [] { return FindThreadWindow(SHEET_CAPTION); };
         driver.Then([find, page] {
             HWND sheet = find();
             if (!sheet)
