@@ -1,0 +1,4 @@
+# How different dock hosts treat the module: unloading and reloading it,
+# serving the docklet services from a plug-in library, the calls some hosts
+# make, and hosts that lack services.
+moravel_test(test_host_reload host_reload_test.cpp)
