@@ -2,3 +2,5 @@
 # serving the docklet services from a plug-in library, the calls some hosts
 # make, and hosts that lack services.
 moravel_test(test_host_reload host_reload_test.cpp)
+moravel_test(test_host_plugin host_plugin_test.cpp NO_SERVICES)
+add_dependencies(test_host_plugin dockhost_services_library)

@@ -85,8 +85,11 @@ void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName
     HostGetRelativeFolder(hwndDocklet, relativeFolder);
     relativeFolder[sizeof relativeFolder - 1] = 0;
 
+    // The host is whatever answers GetModuleHandle(NULL), as for the
+    // services: a host that serves them from a plug-in library answers with
+    // that library, and reports the docklet's folder relative to it.
     wchar_t hostFolder[MAX_PATH] = L"";
-    DWORD length = GetModuleFileNameW(nullptr, hostFolder, MAX_PATH);
+    DWORD length = GetModuleFileNameW(GetModuleHandleW(nullptr), hostFolder, MAX_PATH);
     if (length >= MAX_PATH)
         length = MAX_PATH - 1;
     hostFolder[length] = 0;
