@@ -4,3 +4,6 @@
 moravel_test(test_host_reload host_reload_test.cpp)
 moravel_test(test_host_plugin host_plugin_test.cpp NO_SERVICES)
 add_dependencies(test_host_plugin dockhost_services_library)
+moravel_test(test_host_faults host_faults_test.cpp)
+add_dependencies(test_host_faults argrecord)
+moravel_test(test_host_calls host_calls_test.cpp)
