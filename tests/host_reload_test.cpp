@@ -5,6 +5,7 @@
 // unload). The module's activation-context and GDI+ calls are counted through
 // its imports, patched anew after every load.
 #include "harness.h"
+#include "footprint.h"
 #include "imports.h"
 
 using harness::DockTest;
@@ -115,4 +116,30 @@ TEST_F(HostReload, FiveCyclesOfLoadUseAndFree)
     // What each docklet saved is what the next load read.
     EXPECT_EQ(KeysIn(ini, "Docklet1"), 25);
     EXPECT_EQ(KeysIn(ini, "Docklet2"), 25);
+}
+
+// Hosts that list their docklets load each module just for its information
+// and free it again: that must cost nothing, however often.
+TEST_F(HostReload, LoadingForTheInformationLeavesNoHeapBehind)
+{
+    dockhost::Dock& dock = GetDock();
+    const std::wstring path = dock.ModulePath();
+    ASSERT_TRUE(dock.UnloadModule());
+    auto lookOnce = [&] {
+        if (!dock.LoadModule(path))
+            return false;
+        char name[256] = "", author[256] = "", description[2048] = "";
+        int version = 0;
+        dock.Entry().OnGetInformation(name, author, &version, description);
+        return dock.UnloadModule();
+    };
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(lookOnce());
+    const SIZE_T before = dockhost::HeapBytesInUse();
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(lookOnce());
+    const SIZE_T after = dockhost::HeapBytesInUse();
+    // Ten lost exception pools of the C++ runtime would be some 700 KiB.
+    EXPECT_LT(after, before + 16 * 1024) << "the heap grew from " << before << " to " << after
+                                         << " bytes over ten loads";
 }
