@@ -27,6 +27,12 @@ struct MissingCase {
     }
 };
 
+// The case as test listings show it.
+void PrintTo(const MissingCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 std::vector<MissingCase> MissingCases()
 {
     std::vector<MissingCase> cases;
