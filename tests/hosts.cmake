@@ -10,5 +10,5 @@ moravel_test(test_host_calls host_calls_test.cpp)
 
 # The short run of the reload soak (bench/host_soak.cpp): five cycles after
 # the warm-up, and no growth of GDI objects, USER objects or handles.
-add_test(NAME hostsoak.short COMMAND hostsoak --cycles 5 --pump 300 --check)
+add_test(NAME hostsoak.short COMMAND hostsoak --cycles 5 --pump 100 --check)
 set_tests_properties(hostsoak.short PROPERTIES LABELS hostsoak)

@@ -35,11 +35,12 @@ int ProbeUserObjects()
     return live;
 }
 
-// Kernel handles are multiples of four, handed out lowest first.
+// Kernel handles are multiples of four, handed out lowest first: the values
+// below 0x4000 hold the first 4095.
 int ProbeHandles()
 {
     int live = 0;
-    for (ULONG_PTR value = 4; value < 0x10000; value += 4) {
+    for (ULONG_PTR value = 4; value < 0x4000; value += 4) {
         DWORD flags;
         if (GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags))
             ++live;
