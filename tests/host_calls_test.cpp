@@ -79,7 +79,9 @@ TEST_F(RightClickHost, LockedHostIgnoresClicksUntilTheMenuHasClosed)
     } cases[] = {
         {"dismissed", [](dockhost::ModalDriver& ui) { ui.Do([] { EndMenu(); }); }},
         {"harmless command",
-         [](dockhost::ModalDriver& ui) { ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 4); }); }},
+         [](dockhost::ModalDriver& ui) {
+             ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 4); });
+         }},
         {"About from the menu",
          [](dockhost::ModalDriver& ui) {
              ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 9); }).Then([] {
