@@ -175,6 +175,28 @@ BOOL CALLBACK CountTopWindowInto(HWND window, LPARAM lParam)
 
 } // namespace
 
+namespace {
+
+const DWORD PROBE_EXCEPTION = 0xE0D0C001;
+
+LONG CALLBACK SwallowProbe(EXCEPTION_POINTERS* info)
+{
+    return info->ExceptionRecord->ExceptionCode == PROBE_EXCEPTION ? EXCEPTION_CONTINUE_EXECUTION
+                                                                   : EXCEPTION_CONTINUE_SEARCH;
+}
+
+} // namespace
+
+void RaiseThroughVectoredHandlers()
+{
+    // Added last, so every other handler is asked first.
+    PVOID handler = AddVectoredExceptionHandler(0, SwallowProbe);
+    if (!handler)
+        return;
+    RaiseException(PROBE_EXCEPTION, 0, 0, nullptr);
+    RemoveVectoredExceptionHandler(handler);
+}
+
 int WindowsInto(const ModuleRange& freed)
 {
     RangeSearch search = {freed, 0};
@@ -214,6 +236,7 @@ CycleReport RunHostCycle(Dock& dock, const std::wstring& modulePath, const std::
     }
     report.unloadedAfterInfo = dock.UnloadModule();
     report.leftBehind += WindowsInto(dock.ModuleImage()) + LiveTimers();
+    RaiseThroughVectoredHandlers();
     PumpFor(0);
 
     if (dock.LoadModule(modulePath) && WatchTimers(dock.Module())) {
@@ -240,6 +263,7 @@ CycleReport RunHostCycle(Dock& dock, const std::wstring& modulePath, const std::
     }
     report.unloaded = dock.UnloadModule();
     report.leftBehind += WindowsInto(dock.ModuleImage()) + LiveTimers();
+    RaiseThroughVectoredHandlers();
     PumpFor(pumpAfter);
     return report;
 }

@@ -42,6 +42,9 @@ void TickDocklet(Dock& dock, Docklet& docklet);
 void PumpFor(DWORD milliseconds);
 // Windows of this thread whose procedure, or whose class's, lies inside `freed`.
 int WindowsInto(const ModuleRange& freed);
+// Raises an exception that every vectored exception handler of the process
+// sees, and goes on: a handler left behind by a freed module crashes here.
+void RaiseThroughVectoredHandlers();
 
 struct CycleReport {
     bool infoRead = false;          // OnGetInformation gave the docklet's name
@@ -61,11 +64,13 @@ struct CycleReport {
 // OnGetInformation, free it (as hosts that list docklets do); load it again,
 // create two docklets (sections Docklet1 and Docklet2 of `iniFile`), tick
 // each three times, use the first (UseDocklet), save and destroy both, delete
-// the overlays, free the module; then pump messages for `pumpAfter` ms: a
-// window procedure left in the freed module would crash here. A timer
-// callback would not (the system guards those against faults), so the
-// module's timers are kept in a ledger (WatchTimers) and counted too.
-// Returns with the module unloaded.
+// the overlays, free the module; then raise an exception through the vectored
+// exception handlers (the C runtime linked into the module adds one while it
+// is loaded) and pump messages for `pumpAfter` ms: a handler or window
+// procedure left in the freed module would crash here. A timer callback would
+// not (the system guards those against faults), so the module's timers are
+// kept in a ledger (WatchTimers) and counted too. Returns with the module
+// unloaded.
 CycleReport RunHostCycle(Dock& dock, const std::wstring& modulePath, const std::string& iniFile, DWORD pumpAfter);
 
 } // namespace dockhost

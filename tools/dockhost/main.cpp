@@ -444,7 +444,7 @@ int wmain(int argc, wchar_t** argv)
 
     int status = 0;
     for (int run = 0; run <= options.reloads && status == 0; ++run) {
-        if (!dock.LoadModule(options.module)) {
+        if (!(run == 0 ? dock.LoadModule(options.module) : dock.ReloadModule())) {
             fwprintf(stderr, L"dockhost: cannot load the docklet module %ls\n", options.module.c_str());
             return 1;
         }
