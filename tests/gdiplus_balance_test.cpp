@@ -2,6 +2,7 @@
 // start-up failed shuts nothing down. The module's imports of the two calls
 // are redirected to counting wrappers.
 #include "harness.h"
+#include "imports.h"
 
 #include <set>
 #include <vector>
@@ -39,37 +40,6 @@ void WINAPI CountingShutdown(ULONG_PTR token)
     realShutdown(token);
 }
 
-// Replaces the address the module imports `function` of `dll` through;
-// returns the original, or null when the module does not import it.
-void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement)
-{
-    auto* base = reinterpret_cast<BYTE*>(module);
-    auto* dos = reinterpret_cast<IMAGE_DOS_HEADER*>(base);
-    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + dos->e_lfanew);
-    const IMAGE_DATA_DIRECTORY& directory = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    for (auto* entry = reinterpret_cast<IMAGE_IMPORT_DESCRIPTOR*>(base + directory.VirtualAddress); entry->Name;
-         ++entry) {
-        if (_stricmp(reinterpret_cast<char*>(base + entry->Name), dll) != 0)
-            continue;
-        auto* names = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->OriginalFirstThunk);
-        auto* addresses = reinterpret_cast<IMAGE_THUNK_DATA*>(base + entry->FirstThunk);
-        for (; names->u1.AddressOfData; ++names, ++addresses) {
-            if (IMAGE_SNAP_BY_ORDINAL(names->u1.Ordinal))
-                continue;
-            auto* byName = reinterpret_cast<IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            if (strcmp(reinterpret_cast<char*>(byName->Name), function) != 0)
-                continue;
-            DWORD protection;
-            VirtualProtect(&addresses->u1.Function, sizeof(void*), PAGE_READWRITE, &protection);
-            void* original = reinterpret_cast<void*>(addresses->u1.Function);
-            addresses->u1.Function = reinterpret_cast<ULONG_PTR>(replacement);
-            VirtualProtect(&addresses->u1.Function, sizeof(void*), protection, &protection);
-            return original;
-        }
-    }
-    return nullptr;
-}
-
 } // namespace
 
 class GdiplusBalance : public DockTest {
@@ -79,10 +49,10 @@ protected:
         DockTest::SetUp();
         if (!realStartup) {
             HMODULE module = GetDock().Module();
-            realStartup = reinterpret_cast<StartupFn>(
-                PatchImport(module, "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(&CountingStartup)));
-            realShutdown = reinterpret_cast<ShutdownFn>(
-                PatchImport(module, "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(&CountingShutdown)));
+            realStartup = reinterpret_cast<StartupFn>(dockhost::PatchImport(
+                module, "gdiplus.dll", "GdiplusStartup", reinterpret_cast<void*>(&CountingStartup)));
+            realShutdown = reinterpret_cast<ShutdownFn>(dockhost::PatchImport(
+                module, "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(&CountingShutdown)));
         }
         ASSERT_NE(realStartup, nullptr);
         ASSERT_NE(realShutdown, nullptr);

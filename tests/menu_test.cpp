@@ -220,10 +220,13 @@ TEST_F(Menu, AboutAndSettingsOpenFromTheMenu)
 
 TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
 {
-    Ui().Then([this] {
+    const HWND hwnd = docklet->hwnd;
+    size_t callsAtRemoval = 0;
+    Ui().Then([this, &callsAtRemoval] {
         if (!dockhost::FindPopupMenu())
             return false;
         GetDock().RemoveDocklet(docklet, false);
+        callsAtRemoval = Host().calls.size();
         return true;
     });
     POINT point = {0, 0};
@@ -234,6 +237,11 @@ TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
     EXPECT_TRUE(Ui().Finished());
     EXPECT_EQ(dockhost::FindPopupMenu(), nullptr) << "the menu closed with its docklet";
     EXPECT_TRUE(GetDock().Docklets().empty());
+    // The host has forgotten the docklet: a call about it would reach a
+    // docklet the host no longer has.
+    for (size_t i = callsAtRemoval; i < Host().calls.size(); ++i)
+        EXPECT_NE(Host().calls[i].hwnd, hwnd) << Host().calls[i].service << " after the docklet was destroyed";
+    EXPECT_EQ(Host().views.count(hwnd), 0u);
 }
 
 TEST_F(Menu, LeftClickLaunchesTheCommand)

@@ -103,6 +103,34 @@ TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
     }
 }
 
+TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
+{
+    const KeyValues stored = {{"Title", "Exported"}, {"FontSize", "21"}, {"LabelData", "4"}};
+    std::string ini = WriteIni("export-source.ini", "Docklet", stored);
+    const std::string sourceBefore = harness::ReadFile(ini);
+    auto* docklet = Create(ini.c_str(), "Docklet");
+    ASSERT_NE(docklet, nullptr);
+
+    // A host exporting a theme saves into a file and section of its own.
+    std::string target = TempFolder() + "export-target.ini";
+    GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(target.c_str()), const_cast<char*>("Theme 1"),
+                             TRUE);
+    KeyValues exported = ReadSection(target, "Theme 1");
+    ASSERT_EQ(exported.size(), 25u);
+    for (size_t i = 0; i < exported.size(); ++i)
+        EXPECT_EQ(exported[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
+    EXPECT_EQ(Value(exported, "Title"), "Exported");
+    EXPECT_EQ(Value(exported, "FontSize"), "21");
+    EXPECT_EQ(Value(exported, "LabelData"), "4");
+    EXPECT_EQ(harness::ReadFile(ini), sourceBefore) << "the docklet's own file is left alone";
+
+    // The exported section loads back as the same docklet.
+    auto* imported = Create(target.c_str(), "Theme 1");
+    ASSERT_NE(imported, nullptr);
+    EXPECT_EQ(Narrow(Record(imported)->title), "Exported");
+    EXPECT_EQ(Record(imported)->fontSize, 21);
+}
+
 TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
 {
     struct Case {

@@ -288,9 +288,11 @@ TEST_F(SettingsSheet, OneSheetAtATimeForTheModule)
 TEST_F(SettingsSheet, DockletDestroyedWhileItsSheetIsOpen)
 {
     void* instance = docklet->instance;
-    Ui().Then(OpenPage(0)).Do([this] {
+    size_t callsAtRemoval = 0;
+    Ui().Then(OpenPage(0)).Do([this, &callsAtRemoval] {
         SetDlgItemTextW(CurrentPage(), IDC_GENERAL_TITLE, L"Gone");
         GetDock().RemoveDocklet(docklet, false);
+        callsAtRemoval = Host().calls.size();
     });
     Ui().Start();
     GetDock().Entry().OnConfigure(instance);
@@ -299,4 +301,5 @@ TEST_F(SettingsSheet, DockletDestroyedWhileItsSheetIsOpen)
     EXPECT_EQ(Sheet(), nullptr) << "the sheet closed with its docklet";
     EXPECT_TRUE(GetDock().Docklets().empty());
     EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 0) << "nothing applied to the destroyed docklet";
+    EXPECT_EQ(Host().calls.size(), callsAtRemoval) << "no call about a docklet the host no longer has";
 }

@@ -85,6 +85,8 @@ void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName
     HostGetRelativeFolder(hwndDocklet, relativeFolder);
     relativeFolder[sizeof relativeFolder - 1] = 0;
 
+    // Relative paths start in the folder of the host's executable, also where
+    // a plug-in library of the host serves the services.
     wchar_t hostFolder[MAX_PATH] = L"";
     DWORD length = GetModuleFileNameW(nullptr, hostFolder, MAX_PATH);
     if (length >= MAX_PATH)

@@ -1,6 +1,7 @@
 // Calls into the dock host's services. Each call looks the service up by name
-// in the host's executable; a service the host lacks is skipped and a result
-// then reads as 0 or null.
+// in the host, the module GetModuleHandle(NULL) answers (the host's executable,
+// or the plug-in library a host serves docklets from); a service the host
+// lacks is skipped and a result then reads as 0 or null.
 #pragma once
 
 #include <windows.h>
@@ -23,7 +24,8 @@ void HostGetRelativeFolder(HWND hwndDocklet, char* folder);
 void HostRemoveSelf(HWND hwndDocklet);
 
 // Turns the default image name into its full path in the docklet's images
-// folder, and a path relative to the host ("." first) into a full path.
+// folder, and a path relative to the host ("." first, from the folder of the
+// host's executable) into a full path.
 // Any other path stays as it is.
 void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName, const wchar_t* imagesFolder,
                       HWND hwndDocklet);

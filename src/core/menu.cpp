@@ -197,7 +197,10 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
             TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, instance->hwndDocklet, nullptr));
         instance->menuOpen = 0;
     }
-    HostLockMouseEffect(instance->hwndDocklet, FALSE);
+    // Destroyed from inside the menu, the docklet is gone from the host as
+    // well: no call about it may follow.
+    if (!instance->destroyPending)
+        HostLockMouseEffect(instance->hwndDocklet, FALSE);
     DestroyMenu(menu);
     if (!LeaveModal(instance))
         return TRUE;

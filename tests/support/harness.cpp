@@ -1,6 +1,6 @@
 #include "harness.h"
 
-#include "process_resources.h"
+#include "footprint.h"
 
 #include <stdio.h>
 
@@ -139,12 +139,12 @@ Pixels PictureOf(HWND dialog, int control)
 
 int CountGdiObjects()
 {
-    return dockhost::MeasureProcess().gdiObjects;
+    return dockhost::MeasureFootprint().gdiObjects;
 }
 
 int CountUserObjects()
 {
-    return dockhost::MeasureProcess().userObjects;
+    return dockhost::MeasureFootprint().userObjects;
 }
 
 std::string WriteTestImage(const std::string& name, int width, int height, uint32_t colour,

@@ -14,13 +14,14 @@
 
 #include "core/docklet.h"
 #include "dock.h"
+#include "host_cycle.h"
 #include "host_services.h"
 #include "modal.h"
 
 namespace harness {
 
-const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
-const wchar_t ABOUT_CAPTION[] = L"About Moravel Docklet v0.1.0.0b";
+using dockhost::ABOUT_CAPTION;
+using dockhost::SHEET_CAPTION;
 
 std::wstring BinFolder();             // the test program's folder, ending in a backslash
 std::wstring ModulePath();            // the module under test
@@ -100,7 +101,7 @@ Pixels PixelsOfBitmap(HBITMAP bitmap);
 // The bitmap a picture control of a dialog shows, as pixels (empty: none).
 Pixels PictureOf(HWND dialog, int control);
 // Live GDI objects and USER objects (windows and menus) of this process
-// (see dockhost::MeasureProcess).
+// (see dockhost::MeasureFootprint).
 int CountGdiObjects();
 int CountUserObjects();
 // A PNG file of the given size: opaque `colour` (ARGB), its left half

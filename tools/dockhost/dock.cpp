@@ -1,6 +1,8 @@
 #include "dock.h"
 
 #include "host_services.h"
+#include "imports.h"
+#include "modal.h"
 
 namespace dockhost {
 
@@ -14,15 +16,20 @@ void Bind(HMODULE module, const char* name, Fn& target)
     target = reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-std::wstring ResolveHostPath(const std::string& path)
+std::wstring ResolveHostPath(const std::string& path, const std::wstring& hostFolder)
 {
     std::wstring wide = Widen(path);
     if (!wide.empty() && wide[0] == L'.') {
         size_t skip = (wide.size() > 1 && (wide[1] == L'\\' || wide[1] == L'/')) ? 2 : 1;
-        return ExecutableFolder() + wide.substr(skip);
+        return hostFolder + wide.substr(skip);
     }
     return wide;
 }
+
+// The docklet whose menu a second right click is for.
+Docklet* repeatFor = nullptr;
+UINT_PTR repeatTimer = 0;
+DWORD repeatArmed = 0;
 
 } // namespace
 
@@ -47,13 +54,30 @@ std::string Narrow(const std::wstring& text)
     return narrow;
 }
 
-std::wstring ExecutableFolder()
+ModuleRange RangeOf(HMODULE module)
+{
+    ModuleRange range;
+    if (!module)
+        return range;
+    auto* base = reinterpret_cast<BYTE*>(module);
+    auto* nt = reinterpret_cast<IMAGE_NT_HEADERS*>(base + reinterpret_cast<IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    range.base = reinterpret_cast<ULONG_PTR>(base);
+    range.size = nt->OptionalHeader.SizeOfImage;
+    return range;
+}
+
+std::wstring ModuleFolder(HMODULE module)
 {
     wchar_t path[MAX_PATH] = L"";
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    GetModuleFileNameW(module, path, MAX_PATH);
     std::wstring folder(path);
     size_t slash = folder.find_last_of(L'\\');
     return slash == std::wstring::npos ? std::wstring() : folder.substr(0, slash + 1);
+}
+
+std::wstring ExecutableFolder()
+{
+    return ModuleFolder(nullptr);
 }
 
 bool SavePng(Gdiplus::Bitmap& bitmap, const std::wstring& path)
@@ -102,9 +126,14 @@ bool Dock::Preload(const std::wstring& path)
 
 bool Dock::LoadModule(const std::wstring& path)
 {
+    if (module_)
+        return false;
+    modulePath_ = path;
     module_ = LoadLibraryW(path.c_str());
     if (!module_)
         return false;
+    moduleRange_ = RangeOf(module_);
+    PatchModule();
     Bind(module_, "OnGetInformation", entry_.OnGetInformation);
     Bind(module_, "OnCreate", entry_.OnCreate);
     Bind(module_, "OnDestroy", entry_.OnDestroy);
@@ -118,6 +147,58 @@ bool Dock::LoadModule(const std::wstring& path)
     Bind(module_, "OnConfigure", entry_.OnConfigure);
     Bind(module_, "OnAbout", entry_.OnAbout);
     return entry_.OnCreate && entry_.OnDestroy;
+}
+
+bool Dock::UnloadModule()
+{
+    RemoveAll(false);
+    // An overlay is a GDI+ class object the module made: its virtual
+    // destructor is the module's code. Every overlay the host holds must be
+    // deleted while the module is still loaded.
+    Services().DropOverlays();
+    if (module_)
+        FreeLibrary(module_);
+    module_ = nullptr;
+    entry_ = DockletEntryPoints();
+    return modulePath_.empty() || GetModuleHandleW(modulePath_.c_str()) == nullptr;
+}
+
+bool Dock::ReloadModule()
+{
+    return !modulePath_.empty() && LoadModule(modulePath_);
+}
+
+bool Dock::ServeFrom(HMODULE library)
+{
+    if (!library || !UseServicesOf(library))
+        return false;
+    servicesLibrary_ = library;
+    return !module_ || RedirectModuleHandle(module_, servicesLibrary_) > 0;
+}
+
+bool Dock::HideServices(const std::vector<std::string>& names)
+{
+    SetHiddenProcedures(names);
+    hideServices_ = true;
+    return !module_ || HideProcedures(module_);
+}
+
+void Dock::PatchModule()
+{
+    if (!module_)
+        return;
+    if (servicesLibrary_)
+        RedirectModuleHandle(module_, servicesLibrary_);
+    if (hideServices_)
+        HideProcedures(module_);
+    if (afterLoad)
+        afterLoad(module_);
+}
+
+std::wstring Dock::HostFolder() const
+{
+    // The dock's root is its executable's folder, whichever module serves.
+    return ExecutableFolder();
 }
 
 Docklet* Dock::AddDocklet(const char* iniFile, const char* iniSection, bool visible)
@@ -153,6 +234,8 @@ void Dock::RemoveDocklet(Docklet* docklet, bool save)
             continue;
         void* instance = docklet->instance;
         docklet->instance = nullptr; // no message reaches the instance after this
+        if (repeatFor == docklet)
+            repeatFor = nullptr;
         if (instance) {
             if (save && entry_.OnSave && !docklet->iniFile.empty() && !docklet->iniSection.empty())
                 entry_.OnSave(instance, const_cast<char*>(docklet->iniFile.c_str()),
@@ -204,6 +287,49 @@ bool Dock::Pump(DWORD milliseconds)
     }
 }
 
+BOOL Dock::RightClick(Docklet* docklet, POINT* point, SIZE* size)
+{
+    if (!docklet || !docklet->instance || !entry_.OnRightButtonClick)
+        return FALSE;
+    if (behaviour.honourMouseLock) {
+        auto view = Services().views.find(docklet->hwnd);
+        if (view != Services().views.end() && view->second.lockDepth > 0) {
+            ++counts.ignoredRightClicks;
+            return FALSE;
+        }
+    }
+    if (behaviour.repeatRightClick && !repeatTimer) {
+        // The second click comes from inside the menu's loop, once the menu shows.
+        repeatFor = docklet;
+        repeatArmed = GetTickCount();
+        repeatTimer = SetTimer(nullptr, 0, 50, RepeatRightClick);
+    }
+    return entry_.OnRightButtonClick(docklet->instance, point, size);
+}
+
+void CALLBACK Dock::RepeatRightClick(HWND, UINT, UINT_PTR, DWORD)
+{
+    Docklet* docklet = repeatFor;
+    const bool menuOpen = FindPopupMenu() != nullptr;
+    const bool gone = !docklet || !docklet->dock || !docklet->instance;
+    // Once delivered, or when no menu showed within two seconds, it is over.
+    if (gone || menuOpen || GetTickCount() - repeatArmed > 2000) {
+        KillTimer(nullptr, repeatTimer);
+        repeatTimer = 0;
+        repeatFor = nullptr;
+    }
+    if (gone || !menuOpen)
+        return;
+    Dock& dock = *docklet->dock;
+    ++dock.counts.repeatedRightClicks;
+    const int locksBefore = Services().CountCalls("DockletLockMouseEffect", docklet->hwnd);
+    POINT point = {10, 10};
+    SIZE size = {ICON_SIZE, ICON_SIZE};
+    dock.entry_.OnRightButtonClick(docklet->instance, &point, &size);
+    if (Services().CountCalls("DockletLockMouseEffect", docklet->hwnd) != locksBefore)
+        ++dock.counts.secondMenus;
+}
+
 Docklet* Dock::FromWindow(HWND hwnd)
 {
     return reinterpret_cast<Docklet*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -244,8 +370,7 @@ LRESULT Dock::HandleMessage(Docklet* docklet, HWND hwnd, UINT message, WPARAM wP
             entry_.OnDoubleClick(docklet->instance, &point, &size);
         return 0;
     case WM_RBUTTONUP:
-        if (entry_.OnRightButtonClick)
-            entry_.OnRightButtonClick(docklet->instance, &point, &size);
+        RightClick(docklet, &point, &size);
         return 0;
     case WM_KEYDOWN:
         if (wParam == 'C' && entry_.OnConfigure)
@@ -275,7 +400,7 @@ std::unique_ptr<Gdiplus::Bitmap> Dock::Render(const Docklet& docklet) const
     if (view == Services().views.end())
         return picture;
     if (!view->second.imageFile.empty()) {
-        Gdiplus::Image base(ResolveHostPath(view->second.imageFile).c_str());
+        Gdiplus::Image base(ResolveHostPath(view->second.imageFile, HostFolder()).c_str());
         if (base.GetLastStatus() == Gdiplus::Ok)
             graphics.DrawImage(&base, 0, 0, ICON_SIZE, ICON_SIZE);
     }

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +30,32 @@ struct DockletEntryPoints {
 
 class Dock;
 
+// Where a module's image lies in memory (also once it has been freed).
+struct ModuleRange {
+    ULONG_PTR base = 0;
+    ULONG_PTR size = 0;
+    bool Contains(ULONG_PTR address) const { return address - base < size; }
+    bool Contains(const void* address) const { return Contains(reinterpret_cast<ULONG_PTR>(address)); }
+};
+ModuleRange RangeOf(HMODULE module);
+
+// How a host treats its docklets beyond the calls every host makes.
+struct HostBehaviour {
+    // Right clicks on a docklet are ignored while it holds the mouse effect
+    // locked (DockletLockMouseEffect(hwnd, 1) until (hwnd, 0)).
+    bool honourMouseLock = false;
+    // While the docklet's context menu is open, the host delivers a second
+    // right click to it.
+    bool repeatRightClick = false;
+};
+
+// What the host saw of those behaviours.
+struct HostBehaviourCounts {
+    int ignoredRightClicks = 0;  // dropped while the mouse effect was locked
+    int repeatedRightClicks = 0; // second clicks delivered while a menu was open
+    int secondMenus = 0;         // of those, clicks the docklet answered by locking again (a second menu)
+};
+
 struct Docklet {
     Dock* dock = nullptr;
     HWND hwnd = nullptr;
@@ -48,8 +75,38 @@ public:
     // plain-name load of the same file name finds it.
     bool Preload(const std::wstring& path);
     bool LoadModule(const std::wstring& path);
+    // Removes every docklet (unsaved), deletes the overlays the host holds and
+    // frees the module, as hosts do after the last docklet of a module is
+    // gone. True when the module has really left the process.
+    bool UnloadModule();
+    // Loads the module of the last LoadModule again.
+    bool ReloadModule();
     HMODULE Module() const { return module_; }
+    const std::wstring& ModulePath() const { return modulePath_; }
+    // Where the module lies, or lay before it was freed.
+    const ModuleRange& ModuleImage() const { return moduleRange_; }
     const DockletEntryPoints& Entry() const { return entry_; }
+
+    // Serves the docklet services from `library` rather than the program:
+    // the module's GetModuleHandle(NULL) answers the library (now, and after
+    // every later load), and Services() is the library's state.
+    bool ServeFrom(HMODULE library);
+    // The module's GetProcAddress misses these names (now, and after every
+    // later load), as in a host that lacks those services.
+    bool HideServices(const std::vector<std::string>& names);
+    // The dock's root: the program's folder, also when a services library
+    // serves the docklet. Paths the docklet gives relative to the host
+    // (".\" first) start here, as do the folders the host reports.
+    std::wstring HostFolder() const;
+
+    // Called after every load of the module, once the host's own changes to
+    // it are made (tests count the module's calls through it).
+    std::function<void(HMODULE)> afterLoad;
+
+    HostBehaviour behaviour;
+    HostBehaviourCounts counts;
+    // A right click on the docklet, as the host delivers it.
+    BOOL RightClick(Docklet* docklet, POINT* point, SIZE* size);
 
     // Creates a window and the docklet in it; null section or file: none given.
     Docklet* AddDocklet(const char* iniFile, const char* iniSection, bool visible = false);
@@ -70,10 +127,16 @@ public:
 
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
+    static void CALLBACK RepeatRightClick(HWND, UINT, UINT_PTR, DWORD);
+    void PatchModule();
     LRESULT HandleMessage(Docklet* docklet, HWND, UINT, WPARAM, LPARAM);
     void Paint(Docklet* docklet);
 
     HMODULE module_ = nullptr;
+    std::wstring modulePath_;
+    ModuleRange moduleRange_;
+    HMODULE servicesLibrary_ = nullptr;
+    bool hideServices_ = false;
     std::vector<HMODULE> preloaded_;
     DockletEntryPoints entry_;
     std::vector<std::unique_ptr<Docklet>> docklets_;
@@ -85,6 +148,7 @@ enum { ICON_SIZE = 256, LABEL_HEIGHT = 28 };
 
 bool SavePng(Gdiplus::Bitmap& bitmap, const std::wstring& path);
 std::wstring ExecutableFolder();
+std::wstring ModuleFolder(HMODULE module);
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);
 

@@ -1,6 +1,7 @@
 // The dock host's services, exported by name from the executable that links
-// them (the dock host and the test programs). Every call is recorded, and the
-// answers the docklet gets can be chosen.
+// them (the dock host and the test programs), or from a services library that
+// a host loads instead (MoravelHostServices.dll). Every call is recorded, and
+// the answers the docklet gets can be chosen.
 #pragma once
 
 #include <windows.h>
@@ -49,8 +50,21 @@ struct HostServices {
     int CountCalls(const std::string& service, HWND hwnd = nullptr) const;
     const ServiceCall* LastCall(const std::string& service, HWND hwnd = nullptr) const;
     void Clear();
+    // Deletes every overlay the host holds (views and kept ones).
+    void DropOverlays();
 };
 
+// The state of the services that answer the docklet: the program's own, or
+// those of the services library named to UseServicesOf.
 HostServices& Services();
+
+// From now on Services() is the state kept by the services `library` exports
+// (a services library, see services_library.cpp); null goes back to the
+// program's own. False when the library keeps no such state.
+bool UseServicesOf(HMODULE library);
+
+// The services library's export that hands out its state.
+typedef HostServices* (*ServicesStateFn)();
+const char SERVICES_STATE_EXPORT[] = "DockHostServicesState";
 
 } // namespace dockhost

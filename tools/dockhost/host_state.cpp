@@ -1,12 +1,34 @@
 #include "host_services.h"
 
-
 namespace dockhost {
+
+namespace {
+
+HostServices* servicesElsewhere = nullptr;
+
+} // namespace
 
 HostServices& Services()
 {
+    if (servicesElsewhere)
+        return *servicesElsewhere;
     static HostServices services;
     return services;
+}
+
+bool UseServicesOf(HMODULE library)
+{
+    if (!library) {
+        servicesElsewhere = nullptr;
+        return true;
+    }
+    auto state = reinterpret_cast<ServicesStateFn>(
+        reinterpret_cast<void*>(GetProcAddress(library, SERVICES_STATE_EXPORT)));
+    HostServices* services = state ? state() : nullptr;
+    if (!services)
+        return false;
+    servicesElsewhere = services;
+    return true;
 }
 
 int HostServices::CountCalls(const std::string& service, HWND hwnd) const
@@ -29,6 +51,13 @@ const ServiceCall* HostServices::LastCall(const std::string& service, HWND hwnd)
 void HostServices::Clear()
 {
     calls.clear();
+    keptOverlays.clear();
+}
+
+void HostServices::DropOverlays()
+{
+    for (auto& view : views)
+        view.second.overlay.reset();
     keptOverlays.clear();
 }
 

@@ -1,13 +1,43 @@
 // dockhost: runs a docklet module the way a dock does.
 //
-//   dockhost [--module PATH] [--ini FILE --section NAME] [--count N]
+//   dockhost [--module PATH] [--ini FILE] [--section NAME] [--count N]
 //            [--simulate-gpu SCENARIO|none] [--driver PATH]
 //            [--headless] [--seconds N] [--snapshots DIR]
 //            [--capture menu,about,general,icon,font,graph --capture-dir DIR]
+//            [--info-load] [--reload N] [--services-library PATH]
+//            [--missing-services NAME,...|all] [--export FILE]
+//            [--mouse-lock] [--second-right-click]
 //
 // With a window: left click, double click and right click go to the docklet;
 // the C key opens its settings, the A key its About box. Closing the window
 // saves the docklet into its INI section.
+//
+// --ini and --section each stand alone: what is not given reaches OnCreate as
+// null (the docklet starts on its defaults and asks to be configured).
+// The other options play what some hosts do:
+//   --info-load          load the module and free it once just to read
+//                        OnGetInformation, before the load that creates docklets
+//   --reload N           once the docklets are done (the seconds are up, or
+//                        the windows closed), save and destroy them, delete the
+//                        overlays, free the module, pump messages for a while,
+//                        load it again and run again; N more times
+//   --services-library PATH
+//                        serve the docklet services from that library (such as
+//                        hostplugin\MoravelHostServices.dll) rather than from
+//                        this program, and answer the module's
+//                        GetModuleHandle(NULL) with it; the docklet's folder is
+//                        reported relative to the library's folder
+//   --missing-services NAME,...|all
+//                        a host that lacks these services: the module's
+//                        GetProcAddress misses their names
+//   --export FILE        at the end, save every docklet for export
+//                        (isForExport = 1) into FILE and ask it for the files
+//                        to export (OnExportFiles, iterations 0, 1 and 2)
+//   --mouse-lock         ignore right clicks while the docklet holds the mouse
+//                        effect locked
+//   --second-right-click deliver a second right click while the docklet's
+//                        menu is open
+// What the last two saw is printed at the end.
 #include <windows.h>
 #include <shellapi.h>
 #include <stdio.h>
@@ -15,10 +45,14 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <functional>
+#include <iterator>
 #include <string>
+#include <vector>
 
 #include "dock.h"
+#include "host_cycle.h"
 #include "host_services.h"
 #include "modal.h"
 
@@ -38,15 +72,62 @@ struct Options {
     std::wstring snapshots;
     std::wstring capture;
     std::wstring captureDir;
+    bool infoLoad = false;
+    int reloads = 0;
+    std::wstring servicesLibrary;
+    bool hideServices = false;
+    std::vector<std::string> missingServices;
+    std::string exportFile;
+    HostBehaviour behaviour;
 };
+
+const char* const SERVICE_NAMES[] = {
+    "DockletSetLabel",         "DockletSetImageOverlay", "DockletSetImageFile",
+    "DockletBrowseForImage",   "DockletLoadGDIPlusImage", "DockletLockMouseEffect",
+    "DockletDoAttentionAnimation", "DockletGetRelativeFolder", "DockletRemoveSelf",
+};
+
+// "all", or names separated by commas; false for a name that is no service.
+bool ParseServices(const std::wstring& list, std::vector<std::string>& names)
+{
+    if (list == L"all") {
+        names.assign(std::begin(SERVICE_NAMES), std::end(SERVICE_NAMES));
+        return true;
+    }
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t comma = list.find(L',', start);
+        if (comma == std::wstring::npos)
+            comma = list.size();
+        const std::string name = Narrow(list.substr(start, comma - start));
+        start = comma + 1;
+        if (name.empty())
+            continue;
+        if (std::find(std::begin(SERVICE_NAMES), std::end(SERVICE_NAMES), name) == std::end(SERVICE_NAMES))
+            return false;
+        names.push_back(name);
+    }
+    return true;
+}
 
 void Usage()
 {
     fwprintf(stderr,
-             L"usage: dockhost [--module PATH] [--ini FILE --section NAME] [--count N]\n"
+             L"usage: dockhost [--module PATH] [--ini FILE] [--section NAME] [--count N]\n"
              L"                [--simulate-gpu SCENARIO|none] [--driver PATH]\n"
              L"                [--headless] [--seconds N] [--snapshots DIR]\n"
-             L"                [--capture menu,about,general,icon,font,graph --capture-dir DIR]\n");
+             L"                [--capture menu,about,general,icon,font,graph --capture-dir DIR]\n"
+             L"                [--info-load] [--reload N] [--services-library PATH]\n"
+             L"                [--missing-services NAME,...|all] [--export FILE]\n"
+             L"                [--mouse-lock] [--second-right-click]\n"
+             L"  --ini, --section   each alone: the other reaches the docklet as null\n"
+             L"  --info-load        load and free the module once just for OnGetInformation\n"
+             L"  --reload N         after the run, free the module and load and run it again, N times\n"
+             L"  --services-library serve the services from that library, as GetModuleHandle(NULL)\n"
+             L"  --missing-services a host without these services (names of the nine, or all)\n"
+             L"  --export FILE      at the end, save each docklet for export into FILE and list its files\n"
+             L"  --mouse-lock       ignore right clicks while the mouse effect is locked\n"
+             L"  --second-right-click  deliver a second right click while the menu is open\n");
 }
 
 bool ParseOptions(int argc, wchar_t** argv, Options& options)
@@ -76,11 +157,26 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
         } else if (arg == L"--snapshots" && next(options.snapshots)) {
         } else if (arg == L"--capture" && next(options.capture)) {
         } else if (arg == L"--capture-dir" && next(options.captureDir)) {
+        } else if (arg == L"--info-load") {
+            options.infoLoad = true;
+        } else if (arg == L"--reload" && next(value)) {
+            options.reloads = _wtoi(value.c_str());
+        } else if (arg == L"--services-library" && next(options.servicesLibrary)) {
+        } else if (arg == L"--missing-services" && next(value)) {
+            options.hideServices = true;
+            if (!ParseServices(value, options.missingServices))
+                return false;
+        } else if (arg == L"--export" && next(value)) {
+            options.exportFile = Narrow(value);
+        } else if (arg == L"--mouse-lock") {
+            options.behaviour.honourMouseLock = true;
+        } else if (arg == L"--second-right-click") {
+            options.behaviour.repeatRightClick = true;
         } else {
             return false;
         }
     }
-    return options.count >= 1 && options.seconds >= 0;
+    return options.count >= 1 && options.seconds >= 0 && options.reloads >= 0;
 }
 
 std::wstring FullPath(const std::wstring& path)
@@ -91,11 +187,11 @@ std::wstring FullPath(const std::wstring& path)
 }
 
 // The docklet's folder as a dock reports it: relative to the dock's own
-// folder (".\" first) when it lies below it, else the full folder.
-std::string RelativeFolderOf(const std::wstring& module)
+// folder (".\" first; the services library's with --services-library) when
+// it lies below it, else the full folder.
+std::string RelativeFolderOf(const std::wstring& module, const std::wstring& root)
 {
     std::wstring folder = module.substr(0, module.find_last_of(L'\\') + 1);
-    std::wstring root = ExecutableFolder();
     if (_wcsnicmp(folder.c_str(), root.c_str(), root.size()) == 0)
         return ".\\" + Narrow(folder.substr(root.size()));
     return Narrow(folder);
@@ -146,11 +242,11 @@ bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const st
             return false;
         driver.Then(captureWhenSettled(FindPopupMenu)).Do([] { EndMenu(); });
         driver.Start();
-        entry.OnRightButtonClick(docklet.instance, nullptr, nullptr);
+        dock.RightClick(&docklet, nullptr, nullptr); // as the host delivers it
     } else if (what == L"about") {
         if (!entry.OnAbout)
             return false;
-        auto find = [] { return FindThreadWindow(L"About Moravel Docklet v0.1.0.0b"); };
+        auto find = [] { return FindThreadWindow(ABOUT_CAPTION); };
         driver.Then(captureWhenSettled(find)).Do([find] { PostMessageW(find(), WM_COMMAND, IDCANCEL, 0); });
         driver.Start();
         entry.OnAbout(docklet.instance);
@@ -161,7 +257,7 @@ bool CaptureOne(Dock& dock, Docklet& docklet, const std::wstring& what, const st
                 page = i;
         if (page < 0 || !entry.OnConfigure)
             return false;
-        auto find = [] { return FindThreadWindow(L"Configure Corvane Docklet"); };
+        auto find = [] { return FindThreadWindow(SHEET_CAPTION); };
         driver.Then([find, page] {
             HWND sheet = find();
             if (!sheet)
@@ -196,8 +292,106 @@ int CaptureAll(Dock& dock, const Options& options)
         printf("dockhost: capture %s %s\n", Utf8(what).c_str(), ok ? "saved" : "FAILED");
         failures += ok ? 0 : 1;
     }
-    dock.RemoveAll(true);
     return failures ? 1 : 0;
+}
+
+std::string SectionOf(const Options& options, int index)
+{
+    if (options.iniSection.empty())
+        return std::string();
+    return index == 0 ? options.iniSection : options.iniSection + std::to_string(index + 1);
+}
+
+bool CreateDocklets(Dock& dock, const Options& options)
+{
+    for (int i = 0; i < options.count; ++i) {
+        const std::string section = SectionOf(options, i);
+        if (!dock.AddDocklet(options.iniFile.empty() ? nullptr : options.iniFile.c_str(),
+                             section.empty() ? nullptr : section.c_str(), !options.headless)) {
+            fwprintf(stderr, L"dockhost: cannot create a docklet window (is there a display?)\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+// Saves every docklet for export into the export file (its own section, or
+// "DockletN" without one) and prints what OnExportFiles answers.
+void ExportAll(Dock& dock, const Options& options)
+{
+    const auto& docklets = dock.Docklets();
+    for (size_t i = 0; i < docklets.size(); ++i) {
+        Docklet& docklet = *docklets[i];
+        if (!docklet.instance)
+            continue;
+        std::string section =
+            docklet.iniSection.empty() ? "Docklet" + std::to_string(i + 1) : docklet.iniSection;
+        if (dock.Entry().OnSave)
+            dock.Entry().OnSave(docklet.instance, const_cast<char*>(options.exportFile.c_str()),
+                                const_cast<char*>(section.c_str()), TRUE);
+        printf("dockhost: docklet %zu exported into [%s] of %s\n", i + 1, section.c_str(),
+               options.exportFile.c_str());
+        for (int iteration = 0; iteration < 3 && dock.Entry().OnExportFiles; ++iteration) {
+            char output[600] = "";
+            BOOL more = dock.Entry().OnExportFiles(docklet.instance, output, iteration);
+            printf("dockhost: docklet %zu export files, iteration %d: %d \"%s\"\n", i + 1, iteration, more,
+                   output);
+        }
+    }
+}
+
+// One run of the docklets, from their creation to their removal.
+int RunDocklets(Dock& dock, const Options& options)
+{
+    if (!CreateDocklets(dock, options))
+        return 1;
+    int status = 0;
+    if (!options.capture.empty()) {
+        dock.Pump(static_cast<DWORD>(options.seconds) * 1000); // some readings first
+        status = CaptureAll(dock, options);
+    } else if (!options.headless) {
+        while (dock.Pump(INFINITE)) {
+        }
+        // The windows were closed: the quit that ended the loop is this run's.
+        MSG quit;
+        PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE);
+    } else {
+        if (!options.snapshots.empty())
+            CreateDirectoryW(options.snapshots.c_str(), nullptr);
+        for (int second = 0; second <= options.seconds; ++second) {
+            if (second > 0 && !dock.Pump(1000))
+                break;
+            for (size_t i = 0; i < dock.Docklets().size(); ++i) {
+                const Docklet& docklet = *dock.Docklets()[i];
+                auto view = Services().views.find(docklet.hwnd);
+                std::wstring label = view == Services().views.end() ? L"" : Widen(view->second.label);
+                printf("dockhost: t=%ds docklet %zu label \"%s\"\n", second, i + 1, Utf8(label).c_str());
+                fflush(stdout);
+                if (options.snapshots.empty())
+                    continue;
+                wchar_t file[64];
+                swprintf(file, 64, L"\\docklet%zu-%02d.png", i + 1, second);
+                dock.SaveSnapshot(docklet, options.snapshots + file);
+            }
+        }
+        if (!options.snapshots.empty())
+            printf("dockhost: snapshots in %s\n", Utf8(FullPath(options.snapshots)).c_str());
+    }
+    if (!options.exportFile.empty())
+        ExportAll(dock, options);
+    dock.RemoveAll(true);
+    return status;
+}
+
+bool PrintInformation(Dock& dock)
+{
+    char name[256] = "", author[256] = "", description[2048] = "";
+    int version = 0;
+    if (!dock.Entry().OnGetInformation)
+        return false;
+    dock.Entry().OnGetInformation(name, author, &version, description);
+    printf("dockhost: %s %d by %s: %s\n", name, version, author, description);
+    return true;
 }
 
 } // namespace
@@ -214,6 +408,7 @@ int wmain(int argc, wchar_t** argv)
     options.module = FullPath(options.module);
 
     Dock dock;
+    dock.behaviour = options.behaviour;
     // "none": no simulated driver, so the module finds whatever driver the machine has.
     if (!options.scenario.empty() && options.scenario != L"none") {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
@@ -229,61 +424,52 @@ int wmain(int argc, wchar_t** argv)
             return 1;
         }
     }
-    if (!dock.LoadModule(options.module)) {
-        fwprintf(stderr, L"dockhost: cannot load the docklet module %ls\n", options.module.c_str());
-        return 1;
-    }
-    Services().relativeFolder = RelativeFolderOf(options.module);
-
-    char name[256] = "", author[256] = "", description[2048] = "";
-    int version = 0;
-    if (dock.Entry().OnGetInformation)
-        dock.Entry().OnGetInformation(name, author, &version, description);
-    printf("dockhost: %s %d by %s: %s\n", name, version, author, description);
-
-    const bool hasIni = !options.iniFile.empty() && !options.iniSection.empty();
-    for (int i = 0; i < options.count; ++i) {
-        std::string section = options.iniSection;
-        if (hasIni && i > 0)
-            section += std::to_string(i + 1);
-        if (!dock.AddDocklet(hasIni ? options.iniFile.c_str() : nullptr, hasIni ? section.c_str() : nullptr,
-                             !options.headless)) {
-            fwprintf(stderr, L"dockhost: cannot create a docklet window (is there a display?)\n");
+    if (!options.servicesLibrary.empty()) {
+        const std::wstring path = FullPath(options.servicesLibrary);
+        if (!dock.ServeFrom(LoadLibraryW(path.c_str()))) {
+            fwprintf(stderr, L"dockhost: %ls is no services library\n", path.c_str());
             return 1;
         }
+        printf("dockhost: services from %s\n", Utf8(path).c_str());
     }
-
-    if (!options.capture.empty()) {
-        dock.Pump(static_cast<DWORD>(options.seconds) * 1000); // some readings first
-        return CaptureAll(dock, options);
+    if (options.hideServices) {
+        dock.HideServices(options.missingServices);
+        printf("dockhost: without %zu of the nine services\n", options.missingServices.size());
     }
+    Services().relativeFolder = RelativeFolderOf(options.module, dock.HostFolder());
 
-    if (!options.headless) {
-        while (dock.Pump(INFINITE)) {
+    if (options.infoLoad) {
+        if (!dock.LoadModule(options.module)) {
+            fwprintf(stderr, L"dockhost: cannot load the docklet module %ls\n", options.module.c_str());
+            return 1;
         }
-        return 0;
+        PrintInformation(dock);
+        const bool gone = dock.UnloadModule();
+        printf("dockhost: module freed after reading its information%s\n", gone ? "" : ", BUT STILL LOADED");
     }
 
-    if (!options.snapshots.empty())
-        CreateDirectoryW(options.snapshots.c_str(), nullptr);
-    for (int second = 0; second <= options.seconds; ++second) {
-        if (second > 0 && !dock.Pump(1000))
-            break;
-        for (size_t i = 0; i < dock.Docklets().size(); ++i) {
-            const Docklet& docklet = *dock.Docklets()[i];
-            auto view = Services().views.find(docklet.hwnd);
-            std::wstring label = view == Services().views.end() ? L"" : Widen(view->second.label);
-            printf("dockhost: t=%ds docklet %zu label \"%s\"\n", second, i + 1, Utf8(label).c_str());
-            fflush(stdout);
-            if (options.snapshots.empty())
-                continue;
-            wchar_t file[64];
-            swprintf(file, 64, L"\\docklet%zu-%02d.png", i + 1, second);
-            dock.SaveSnapshot(docklet, options.snapshots + file);
+    int status = 0;
+    for (int run = 0; run <= options.reloads && status == 0; ++run) {
+        if (!(run == 0 ? dock.LoadModule(options.module) : dock.ReloadModule())) {
+            fwprintf(stderr, L"dockhost: cannot load the docklet module %ls\n", options.module.c_str());
+            return 1;
+        }
+        if (run == 0 && !options.infoLoad)
+            PrintInformation(dock);
+        status = RunDocklets(dock, options);
+        if (run < options.reloads) {
+            const bool gone = dock.UnloadModule();
+            printf("dockhost: module freed after run %d%s\n", run + 1, gone ? "" : ", BUT STILL LOADED");
+            PumpFor(1100); // past the refresh period: anything left behind would run now
         }
     }
-    if (!options.snapshots.empty())
-        printf("dockhost: snapshots in %s\n", Utf8(FullPath(options.snapshots)).c_str());
-    dock.RemoveAll(true);
-    return 0;
+    if (options.behaviour.honourMouseLock)
+        printf("dockhost: right clicks ignored while the mouse effect was locked: %d\n",
+               dock.counts.ignoredRightClicks);
+    if (options.behaviour.repeatRightClick)
+        printf("dockhost: second right clicks delivered while the menu was open: %d, answered with a second "
+               "menu: %d\n",
+               dock.counts.repeatedRightClicks, dock.counts.secondMenus);
+    return status;
 }
+

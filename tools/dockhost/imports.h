@@ -1,0 +1,41 @@
+// What a host changes in a loaded docklet module's import address table:
+// hosts that serve the docklet services from a plug-in library answer the
+// module's GetModuleHandle(NULL) with that library, and a host under test
+// can make the module's GetProcAddress miss chosen services.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace dockhost {
+
+// Replaces the address through which `module` calls `function` of `dll`
+// (matched without regard to letter case). Returns the address it held, or
+// null when the module does not import that function.
+void* PatchImport(HMODULE module, const char* dll, const char* function, void* replacement);
+
+// Makes the module's GetModuleHandleA(NULL) and GetModuleHandleW(NULL) answer
+// `host`; other names go to the system as before. Returns how many of the
+// two imports were redirected.
+int RedirectModuleHandle(HMODULE module, HMODULE host);
+
+// Makes the module's GetProcAddress answer null for the names in `hidden`
+// (the services a host lacks) and forward every other lookup. Applies to
+// every module patched so; the set can change at any time.
+bool HideProcedures(HMODULE module);
+void SetHiddenProcedures(const std::vector<std::string>& hidden);
+
+// Keeps a ledger of the timers the module sets and kills through its imports
+// of SetTimer and KillTimer. A timer still alive once the module is gone would
+// call back into it, and the system guards timer callbacks against faults, so
+// a message loop would not show it: the ledger does. False when the module
+// imports neither.
+bool WatchTimers(HMODULE module);
+// Timers of the ledger still set: thread timers, and those of windows that
+// still exist.
+int LiveTimers();
+void ForgetTimers();
+
+} // namespace dockhost
