@@ -67,20 +67,21 @@ void ReleaseModuleActivationContext()
 INT_PTR RunPropertySheet(const PROPSHEETHEADERW* header)
 {
     // Loaded by name under the current context, which decides the version;
-    // a static import would be bound to whatever the host loaded first.
-    HMODULE library = LoadLibraryW(L"comctl32.dll");
+    // a static import would be bound to whatever the host loaded first. It
+    // stays loaded: loading and freeing it for every sheet costs the process
+    // memory each time (Wine's loader keeps some of every load).
+    static HMODULE library = nullptr;
+    if (!library)
+        library = LoadLibraryW(L"comctl32.dll");
     if (!library)
         return -1;
-    INT_PTR result = -1;
     auto initialise = Lookup<InitCommonControlsExFunction>(library, "InitCommonControlsEx");
     auto propertySheet = Lookup<PropertySheetFunction>(library, "PropertySheetW");
-    if (propertySheet) {
-        if (initialise) {
-            INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
-            initialise(&classes);
-        }
-        result = propertySheet(header);
+    if (!propertySheet)
+        return -1;
+    if (initialise) {
+        INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_BAR_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+        initialise(&classes);
     }
-    FreeLibrary(library);
-    return result;
+    return propertySheet(header);
 }

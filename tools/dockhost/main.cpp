@@ -26,7 +26,7 @@
 //                        hostplugin\MoravelHostServices.dll) rather than from
 //                        this program, and answer the module's
 //                        GetModuleHandle(NULL) with it; the docklet's folder is
-//                        reported relative to the library's folder
+//                        still reported relative to this program's folder
 //   --missing-services NAME,...|all
 //                        a host that lacks these services: the module's
 //                        GetProcAddress misses their names
