@@ -23,3 +23,5 @@ set_tests_properties(fuzz.ini.short PROPERTIES LABELS "fuzz_ini;fuzz" ENVIRONMEN
 
 # What the fuzz programs found, kept as table rows.
 moravel_test(test_settings_round_trip settings_round_trip_test.cpp)
+
+moravel_test(test_driver_extremes driver_extremes_test.cpp render_support.cpp)
