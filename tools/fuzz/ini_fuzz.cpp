@@ -13,7 +13,7 @@
 // equals the first, that every text field stays terminated within its
 // capacity and that the label is bounded; it times every refresh.
 //
-// Full mode runs 10,000 cases, --short 120. The exit status is 0 when no
+// Full mode runs 10,000 cases, --short 80. The exit status is 0 when no
 // fault was found; times are printed, never judged.
 #include <windows.h>
 
@@ -33,7 +33,7 @@ namespace {
 
 const char USAGE[] = "fuzz_ini [--seed N] [--cases N] [--short] [--case N] [--verbose] [--keep]\n";
 const long long FULL_CASES = 10000;
-const long long SHORT_CASES = 120;
+const long long SHORT_CASES = 80;
 const double REFRESH_BOUND_MS = 250.0;
 const int TICKS_FIRST = 3;
 const int TICKS_SECOND = 1;
