@@ -393,6 +393,7 @@ struct Run {
     fuzz::Counts& counts;
     fuzz::TimeStats& createTimes;
     fuzz::TimeStats& tickTimes;
+    fuzz::TimeStats& hugeFontTicks; // ticks of docklets whose font size is beyond the drawing bound
     long long index;
 
     void Fault(const std::string& what) { faults.Add(index, what); }
@@ -576,6 +577,23 @@ void RemoveFile(const std::string& path)
     DeleteFileA(path.c_str());
 }
 
+// Beyond this the module draws text at this size (either sign).
+const long long TEXT_SIZE_BOUND = 1024;
+
+bool HugeFont(const DockletInstance* record)
+{
+    const long long size = record->fontSize;
+    return size > TEXT_SIZE_BOUND || size < -TEXT_SIZE_BOUND;
+}
+
+void Tick(Run& run, dockhost::Docklet* docklet)
+{
+    const double ms = fuzz::TimedTick(run.dock, docklet);
+    run.tickTimes.Add(ms, run.index);
+    if (HugeFont(static_cast<const DockletInstance*>(docklet->instance)))
+        run.hugeFontTicks.Add(ms, run.index);
+}
+
 // Whether a text field holds what the ANSI code page cannot write.
 bool LosesText(const DockletInstance* record)
 {
@@ -605,7 +623,7 @@ bool LoadAndSave(Run& run, const std::string& from, const std::string& to, const
     }
     CheckRecord(run, static_cast<DockletInstance*>(docklet->instance), which);
     for (int tick = 0; tick < TICKS_SECOND; ++tick) {
-        run.tickTimes.Add(fuzz::TimedTick(run.dock, docklet), run.index);
+        Tick(run, docklet);
         CheckLabel(run, docklet, which);
     }
     run.dock.Entry().OnSave(docklet->instance, const_cast<char*>(to.c_str()), const_cast<char*>(section.c_str()),
@@ -643,12 +661,13 @@ void RunCase(Run& run, const IniCase& c, const std::string& folder, bool keep)
     if (c.encoding == ANSI)
         CheckTitleAsTheHostReadsIt(run, record, iniPath, c.section);
     CheckLabel(run, docklet, "first docklet, created");
+    run.counts.Add(HugeFont(record) ? "font size: beyond +-1024" : "font size: within +-1024");
     run.counts.Add(record->dockletData & DOCKLET_GRAPH
                        ? "icon: graph"
                        : (record->dockletData & DOCKLET_TEMPERATURE ? "icon: text" : "icon: neither"));
     for (int tick = 0; tick < TICKS_FIRST; ++tick) {
         fuzz::EnterCase(run.index, "first docklet: refresh");
-        run.tickTimes.Add(fuzz::TimedTick(run.dock, docklet), run.index);
+        Tick(run, docklet);
         CheckLabel(run, docklet, "first docklet, refreshed");
     }
 
@@ -728,7 +747,7 @@ int wmain(int argc, wchar_t** argv)
 
     fuzz::Faults faults;
     fuzz::Counts counts;
-    fuzz::TimeStats createTimes, tickTimes;
+    fuzz::TimeStats createTimes, tickTimes, hugeFontTicks;
     int gdiAfterFirst = -1;
     size_t bytesAfterWarmUp = 0;
     const double started = fuzz::NowMs();
@@ -741,7 +760,7 @@ int wmain(int argc, wchar_t** argv)
         if (options.verbose || options.only >= 0)
             printf("case %lld: section [%s], %s file:\n%s\n", index, fuzz::Escaped(c.section).c_str(),
                    ENCODING_NAMES[c.encoding], fuzz::Escaped(Encode(c), 100000).c_str());
-        Run run = {dock, faults, counts, createTimes, tickTimes, index};
+        Run run = {dock, faults, counts, createTimes, tickTimes, hugeFontTicks, index};
         RunCase(run, c, folder, keep);
         ++ran;
         if (ran == 1)
@@ -761,6 +780,7 @@ int wmain(int argc, wchar_t** argv)
     counts.Print("outcomes");
     createTimes.Print("creations (settings read, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
+    hugeFontTicks.Print("of which with font sizes beyond +-1024", REFRESH_BOUND_MS);
     printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
     if (bytesAfterWarmUp)
         printf("private bytes: %.1f MB after 50 cases, %.1f MB at the end\n", bytesAfterWarmUp / 1048576.0,
