@@ -661,6 +661,7 @@ int wmain(int argc, wchar_t** argv)
     bool started_interface = false;
     bool stubs[FN_COUNT] = {};
     int gdiAfterFirst = -1;
+    size_t bytesAfterWarmUp = 0;
     for (long long index = 0; index < cases; ++index) {
         if (options.only >= 0 && index != options.only)
             continue;
@@ -697,6 +698,8 @@ int wmain(int argc, wchar_t** argv)
         ++ran;
         if (ran == 1)
             gdiAfterFirst = fuzz::CountGdiObjects();
+        if (ran == 50)
+            bytesAfterWarmUp = fuzz::PrivateBytes();
         if (ran % 2000 == 0) {
             printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
             fflush(stdout);
@@ -710,6 +713,9 @@ int wmain(int argc, wchar_t** argv)
     createTimes.Print("creations (driver start, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
     printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
+    if (bytesAfterWarmUp)
+        printf("private bytes: %.1f MB after 50 cases, %.1f MB at the end\n", bytesAfterWarmUp / 1048576.0,
+               fuzz::PrivateBytes() / 1048576.0);
     if (ran > 1 && gdiAtEnd > gdiAfterFirst)
         faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
     faults.Print();
