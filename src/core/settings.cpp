@@ -102,9 +102,9 @@ bool WidenIniNames(const char* iniFile, const char* iniSection, wchar_t (&file)[
            WidenFromHost(section, MAX_PATH, iniSection);
 }
 
-// The largest text read, with a spare unit: the profile reader drops a quoted
-// value's closing quote only when that quote fits the buffer too (Wine drops
-// the value's last character instead).
+// The largest text read, and a spare unit: when a quoted value just fills the
+// buffer, Wine's profile reader drops the value's last character in place of
+// its closing quote. The copy into the field then cuts as before.
 const DWORD TEXT_READ_UNITS = PATH_CAPACITY + 1;
 
 bool IsProfileBlank(wchar_t c)

@@ -24,10 +24,9 @@ Gdiplus::GpImage* NativeImageOf(Gdiplus::Image* image);
 // overflows its stack near 10^6. The stored setting keeps its value.
 const float MAX_TEXT_EM = 1024.0f;
 
-// A converted temperature truncated to int, held within int's range: a
+// A converted temperature truncated to int and held within int's range: a
 // driver's reading can be any 32-bit value, and converting a double beyond
-// the range is undefined (x86 gives INT_MIN, so INT_MAX degrees Celsius
-// showed as -2147483648 degrees Fahrenheit).
+// the range is undefined.
 inline int TruncatedInt(double value)
 {
     if (value >= 2147483647.0)
