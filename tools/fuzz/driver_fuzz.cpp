@@ -699,7 +699,7 @@ int wmain(int argc, wchar_t** argv)
         if (ran == 1)
             gdiAfterFirst = fuzz::CountGdiObjects();
         if (ran == 50)
-            bytesAfterWarmUp = fuzz::PrivateBytes();
+            bytesAfterWarmUp = fuzz::CommittedBytes();
         if (ran % 2000 == 0) {
             printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
             fflush(stdout);
@@ -714,8 +714,8 @@ int wmain(int argc, wchar_t** argv)
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
     printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
     if (bytesAfterWarmUp)
-        printf("private bytes: %.1f MB after 50 cases, %.1f MB at the end\n", bytesAfterWarmUp / 1048576.0,
-               fuzz::PrivateBytes() / 1048576.0);
+        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
+               fuzz::CommittedBytes() / 1048576.0);
     if (ran > 1 && gdiAtEnd > gdiAfterFirst)
         faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
     faults.Print();

@@ -222,13 +222,12 @@ int CountGdiObjects()
     return live;
 }
 
-size_t PrivateBytes()
+size_t CommittedBytes()
 {
-    PROCESS_MEMORY_COUNTERS_EX counters = {};
+    PROCESS_MEMORY_COUNTERS counters = {};
     counters.cb = sizeof counters;
-    GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters),
-                         sizeof counters);
-    return counters.PrivateUsage;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
 }
 
 std::wstring BinFolder()

@@ -93,8 +93,8 @@ void EnterCase(long long index, const char* phase);
 
 // Live GDI objects of this process, counted by probing handle indexes.
 int CountGdiObjects();
-// The process's private bytes.
-size_t PrivateBytes();
+// The process's committed memory.
+size_t CommittedBytes();
 
 std::wstring BinFolder();
 std::wstring ModulePath();

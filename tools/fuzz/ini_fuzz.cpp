@@ -766,7 +766,7 @@ int wmain(int argc, wchar_t** argv)
         if (ran == 1)
             gdiAfterFirst = fuzz::CountGdiObjects();
         if (ran == 50)
-            bytesAfterWarmUp = fuzz::PrivateBytes();
+            bytesAfterWarmUp = fuzz::CommittedBytes();
         if (ran % 1000 == 0) {
             printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
             fflush(stdout);
@@ -774,7 +774,7 @@ int wmain(int argc, wchar_t** argv)
     }
     fuzz::EnterCase(-1, "done");
     const int gdiAtEnd = fuzz::CountGdiObjects();
-    const size_t bytesAtEnd = fuzz::PrivateBytes();
+    const size_t bytesAtEnd = fuzz::CommittedBytes();
 
     printf("cases run: %lld in %.1f s\n", ran, (fuzz::NowMs() - started) / 1000);
     counts.Print("outcomes");
@@ -783,7 +783,7 @@ int wmain(int argc, wchar_t** argv)
     hugeFontTicks.Print("of which with font sizes beyond +-1024", REFRESH_BOUND_MS);
     printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
     if (bytesAfterWarmUp)
-        printf("private bytes: %.1f MB after 50 cases, %.1f MB at the end\n", bytesAfterWarmUp / 1048576.0,
+        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
                bytesAtEnd / 1048576.0);
     if (ran > 1 && gdiAtEnd > gdiAfterFirst)
         faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
