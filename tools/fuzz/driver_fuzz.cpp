@@ -695,6 +695,7 @@ int wmain(int argc, wchar_t** argv)
             if (starting && !startFails)
                 started_interface = true;
         }
+        fuzz::DrainMessages();
         ++ran;
         if (ran == 1)
             gdiAfterFirst = fuzz::CountGdiObjects();

@@ -304,6 +304,15 @@ std::string Escaped(const std::string& bytes, size_t limit)
     return out;
 }
 
+void DrainMessages()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
 double TimedTick(dockhost::Dock& dock, dockhost::Docklet* docklet)
 {
     const double start = NowMs();

@@ -106,6 +106,11 @@ bool WriteFile(const std::string& path, const std::string& content);
 // Printable form of bytes: ASCII as is, others as \xHH.
 std::string Escaped(const std::string& bytes, size_t limit = 200);
 
+// Dispatches what the thread's queue holds, as a dock's message loop would;
+// call it while no docklet is alive. Unread messages of destroyed windows
+// keep memory in Wine.
+void DrainMessages();
+
 // Delivers one tick of the refresh timer as a host forwards it; returns the
 // time it took.
 double TimedTick(dockhost::Dock& dock, dockhost::Docklet* docklet);

@@ -762,6 +762,7 @@ int wmain(int argc, wchar_t** argv)
                    ENCODING_NAMES[c.encoding], fuzz::Escaped(Encode(c), 100000).c_str());
         Run run = {dock, faults, counts, createTimes, tickTimes, hugeFontTicks, index};
         RunCase(run, c, folder, keep);
+        fuzz::DrainMessages();
         ++ran;
         if (ran == 1)
             gdiAfterFirst = fuzz::CountGdiObjects();
