@@ -15,7 +15,7 @@ namespace {
 // The label adds 32.0 before truncating; the icon truncates first.
 int LabelFahrenheit(int celsius)
 {
-    return static_cast<int>(celsius * 1.8 + 32.0);
+    return TruncatedInt(celsius * 1.8 + 32.0);
 }
 
 void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capacity)

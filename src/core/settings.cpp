@@ -2,6 +2,8 @@
 
 #include <stddef.h>
 #include <stdlib.h>
+#include <wchar.h>
+#include <wctype.h>
 
 #include "core/docklet.h"
 #include "core/host.h"
@@ -33,8 +35,9 @@ const Setting SETTINGS[] = {
     TEXT_KEY(L"Command", command, L"", 260),
     TEXT_KEY(L"Parameters", parameters, L"", 260),
     INT_KEY(L"Celcius", celsius, 1),
-    TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", 260),
-    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", 260),
+    // Path fields are read whole: a resolved path may be longer than 259.
+    TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", PATH_CAPACITY),
+    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", PATH_CAPACITY),
     TEXT_KEY(L"FontName", fontName, L"Tahoma", 32),
     INT_KEY(L"FontSize", fontSize, 34),
     INT_KEY(L"FontColor", fontColor, 16777215),
@@ -89,12 +92,50 @@ void SetDefaults(DockletInstance* instance)
     CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
 }
 
-// The host's INI names (in the system code page) as UTF-16 profile arguments. A name that does
-// not fit is refused rather than cut: a cut path names another file.
+// The host's 8-bit INI names (its ANSI code page) as UTF-16 profile
+// arguments. A name that does not fit is refused rather than cut: a cut path
+// names another file.
 bool WidenIniNames(const char* iniFile, const char* iniSection, wchar_t (&file)[MAX_PATH],
                    wchar_t (&section)[MAX_PATH])
 {
-    return iniFile && iniSection && WidenFromHost(file, MAX_PATH, iniFile) && WidenFromHost(section, MAX_PATH, iniSection);
+    return iniFile && iniSection && WidenFromHost(file, MAX_PATH, iniFile) &&
+           WidenFromHost(section, MAX_PATH, iniSection);
+}
+
+// The largest text read, and a spare unit: when a quoted value just fills the
+// buffer, Wine's profile reader drops the value's last character in place of
+// its closing quote. The copy into the field then cuts as before.
+const DWORD TEXT_READ_UNITS = PATH_CAPACITY + 1;
+
+bool IsProfileBlank(wchar_t c)
+{
+    return iswspace(c) || c == 0x1A;
+}
+
+// The profile reader trims blanks around a value and drops one pair of
+// quotes around it; such a value is saved inside quotes, so that it reads
+// back as it was.
+bool NeedsQuotes(const wchar_t* value)
+{
+    const size_t length = wcslen(value);
+    if (length == 0)
+        return false;
+    const wchar_t first = value[0];
+    const wchar_t last = value[length - 1];
+    if (IsProfileBlank(first) || IsProfileBlank(last))
+        return true;
+    return length >= 2 && (first == L'"' || first == L'\'') && last == first;
+}
+
+void WriteTextSetting(const wchar_t* section, const wchar_t* key, const wchar_t* value, const wchar_t* file)
+{
+    if (!NeedsQuotes(value)) {
+        WritePrivateProfileStringW(section, key, value, file);
+        return;
+    }
+    wchar_t quoted[TITLE_CAPACITY + 2];
+    FormatText(quoted, TITLE_CAPACITY + 2, L"\"%ls\"", value);
+    WritePrivateProfileStringW(section, key, quoted, file);
 }
 
 } // namespace
@@ -113,8 +154,10 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
 
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING) {
-            GetPrivateProfileStringW(section, setting.key, setting.textDefault,
-                                     &FieldAt<wchar_t>(instance, setting.offset), setting.readCapacity, file);
+            wchar_t value[TEXT_READ_UNITS] = L"";
+            const DWORD units = setting.readCapacity < TEXT_READ_UNITS ? setting.readCapacity + 1 : TEXT_READ_UNITS;
+            GetPrivateProfileStringW(section, setting.key, setting.textDefault, value, units, file);
+            CopyText(&FieldAt<wchar_t>(instance, setting.offset), setting.readCapacity, value);
         } else {
             wchar_t defaultText[21];
             FormatText(defaultText, 21, L"%d", setting.intDefault);
@@ -144,7 +187,7 @@ extern "C" void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* 
 
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING)
-            WritePrivateProfileStringW(section, setting.key, &FieldAt<wchar_t>(instance, setting.offset), file);
+            WriteTextSetting(section, setting.key, &FieldAt<wchar_t>(instance, setting.offset), file);
         else
             WriteIntSetting(section, setting.key, FetchInt(instance, setting), file);
     }

@@ -37,7 +37,8 @@ Bitmap* NewOverlayBitmap()
 // The icon truncates before adding 32; the label adds 32.0 first.
 int IconFahrenheit(int celsius)
 {
-    return static_cast<int>(celsius * 1.8) + 32;
+    // Held 32 below the top, so that adding 32 stays within int.
+    return TruncatedInt(celsius * 1.8 < 2147483615.0 ? celsius * 1.8 : 2147483615.0) + 32;
 }
 
 struct TextStyle {

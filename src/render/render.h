@@ -24,6 +24,18 @@ Gdiplus::GpImage* NativeImageOf(Gdiplus::Image* image);
 // overflows its stack near 10^6. The stored setting keeps its value.
 const float MAX_TEXT_EM = 1024.0f;
 
+// A converted temperature truncated to int and held within int's range: a
+// driver's reading can be any 32-bit value, and converting a double beyond
+// the range is undefined.
+inline int TruncatedInt(double value)
+{
+    if (value >= 2147483647.0)
+        return 2147483647;
+    if (value <= -2147483648.0)
+        return -2147483647 - 1;
+    return static_cast<int>(value);
+}
+
 // Windows colour value (red in the low byte) and alpha to GDI+ ARGB.
 inline Gdiplus::ARGB MakeArgb(COLORREF colour, unsigned alpha)
 {

@@ -18,17 +18,28 @@
 //                             last one repeats
 //   curve MIN MAX SECONDS     a smooth swing between MIN and MAX, one period
 //                             in SECONDS, timed from the first call
-//   sensors N                 sensor count in thermal answers (0 to 3)
+//   sensors N                 sensor count that thermal answers report (any
+//                             32-bit count; at most 3 sensors are written)
 //   unknown ID|FUNCTION ...   interface ids the lookup does not know
 //   status FUNCTION CODE [at N | from N]
 //                             what FUNCTION returns: always, on its N-th call
 //                             only, or from its N-th call on (later lines win)
 //   message CODE TEXT         the error-message text written for CODE
+//   filler HH                 the byte (hex) that fills each text's 64 bytes
+//                             after its terminator; without it nothing is
+//                             written there
 //
 // FUNCTION is one of init, message, version, enum, propertyA, name,
 // propertyB, propertyC, thermal, chipset. TEXT is the rest of the line; one
-// of 64 characters or more fills all 64 bytes with no terminator. A function
-// that returns a non-zero status writes nothing.
+// of 64 characters or more fills all 64 bytes with no terminator. A TEXT
+// written as "hex:" and pairs of hex digits is those bytes, any byte
+// allowed (hex:41004243 is 'A', 0, 'B', 'C'). A function that returns a
+// non-zero status writes nothing.
+//
+// SimGpu_Load(TEXT) replaces the scenario with the demo's defaults and the
+// scenario text TEXT (null: the demo alone), forgets every count and restarts
+// the curve's clock; it answers the number of lines not understood. A host
+// can so change the driver's answers within one process.
 //
 // SimGpu_CallCount(KEY) answers how often something happened, -1 for an
 // unknown key:
@@ -155,6 +166,7 @@ struct Scenario {
     long long curveMax = 80;
     long long curveSeconds = 60;
     uint32_t sensors = 1;
+    int filler = -1; // -1: nothing written after a text's terminator
     std::vector<uint32_t> unknownIds;
     std::vector<StatusRule> rules;
     std::map<long long, std::string> messages;
@@ -212,6 +224,36 @@ std::string RestOfLine(std::istringstream& in)
     return rest;
 }
 
+int HexDigit(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+// The rest of the line as a driver text: plain, or "hex:" and byte pairs.
+bool TextOf(std::istringstream& in, std::string& text)
+{
+    text = RestOfLine(in);
+    const std::string prefix = "hex:";
+    if (text.compare(0, prefix.size(), prefix) != 0)
+        return true;
+    std::string bytes;
+    for (size_t i = prefix.size(); i < text.size(); i += 2) {
+        const int high = HexDigit(text[i]);
+        const int low = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+        if (high < 0 || low < 0)
+            return false;
+        bytes.push_back(static_cast<char>(high * 16 + low));
+    }
+    text = bytes;
+    return true;
+}
+
 bool ParseStatus(std::istringstream& in, Scenario& scenario)
 {
     std::string name, code, when, call;
@@ -248,7 +290,7 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         in >> index;
         if (!ParseNumber(index, a) || a < 0)
             return false;
-        scenario.names[static_cast<uint32_t>(a)] = RestOfLine(in);
+        return TextOf(in, scenario.names[static_cast<uint32_t>(a)]);
     } else if (directive == "properties") {
         std::string index, first, second, third;
         in >> index >> first >> second >> third;
@@ -258,11 +300,11 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         scenario.properties[static_cast<uint32_t>(a)] = {static_cast<uint32_t>(b), static_cast<uint32_t>(c),
                                                          static_cast<uint32_t>(d)};
     } else if (directive == "version") {
-        scenario.version = RestOfLine(in);
+        return TextOf(in, scenario.version);
     } else if (directive == "chipset") {
-        scenario.chipset = RestOfLine(in);
+        return TextOf(in, scenario.chipset);
     } else if (directive == "vendor") {
-        scenario.vendor = RestOfLine(in);
+        return TextOf(in, scenario.vendor);
     } else if (directive == "temperature") {
         if (!ParseNumber(RestOfLine(in), a))
             return false;
@@ -290,7 +332,7 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         scenario.curveMax = b;
         scenario.curveSeconds = c;
     } else if (directive == "sensors") {
-        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > static_cast<long long>(MAX_SENSORS))
+        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > 0xFFFFFFFFll)
             return false;
         scenario.sensors = static_cast<uint32_t>(a);
     } else if (directive == "unknown") {
@@ -314,7 +356,12 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         in >> code;
         if (!ParseNumber(code, a))
             return false;
-        scenario.messages[a] = RestOfLine(in);
+        return TextOf(in, scenario.messages[a]);
+    } else if (directive == "filler") {
+        std::string byte = RestOfLine(in);
+        if (byte.size() != 2 || HexDigit(byte[0]) < 0 || HexDigit(byte[1]) < 0)
+            return false;
+        scenario.filler = HexDigit(byte[0]) * 16 + HexDigit(byte[1]);
     } else {
         return false;
     }
@@ -385,10 +432,16 @@ void LoadScenario(Simulation& sim)
     }
 }
 
+Simulation*& TheSimulation()
+{
+    static Simulation* sim = nullptr;
+    return sim;
+}
+
 // Loaded at the first call, so the environment may be set after loading.
 Simulation& Sim()
 {
-    static Simulation* sim = nullptr;
+    Simulation*& sim = TheSimulation();
     if (!sim) {
         sim = new Simulation();
         sim->startTick = GetTickCount();
@@ -446,6 +499,9 @@ void WriteText(char* target, const std::string& text)
     memcpy(target, text.data(), n);
     if (n < TEXT_BYTES)
         target[n] = 0;
+    const int filler = Sim().scenario.filler;
+    if (filler >= 0 && n + 1 < TEXT_BYTES)
+        memset(target + n + 1, filler, TEXT_BYTES - n - 1);
 }
 
 void WriteInt(void* record, size_t offset, int32_t value)
@@ -621,10 +677,11 @@ int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
         if (sensor != THERMAL_SENSOR_ALL)
             return Reject();
         const uint32_t sensors = Sim().scenario.sensors;
+        const uint32_t written = sensors < MAX_SENSORS ? sensors : MAX_SENSORS;
         const int temperature = TemperatureForCall(Sim().calls[F_THERMAL]);
         memset(static_cast<char*>(record) + THERMAL_COUNT_AT, 0, THERMAL_BYTES - THERMAL_COUNT_AT);
         WriteInt(record, THERMAL_COUNT_AT, static_cast<int32_t>(sensors));
-        for (uint32_t i = 0; i < sensors; ++i) {
+        for (uint32_t i = 0; i < written; ++i) {
             // controller, default minimum, default maximum, current, target
             const int32_t values[5] = {1, 0, 127, temperature, 1};
             for (size_t v = 0; v < 5; ++v)
@@ -717,6 +774,22 @@ extern "C" int __cdecl SimGpu_CallCount(const char* what)
         return -1;
     try {
         return static_cast<int>(CountFor(what));
+    } catch (...) {
+        return -1;
+    }
+}
+
+extern "C" int __cdecl SimGpu_Load(const char* text)
+{
+    try {
+        Simulation* fresh = new Simulation();
+        fresh->startTick = GetTickCount();
+        ParseScenario(DEMO, fresh->scenario);
+        if (text)
+            ParseScenario(text, fresh->scenario);
+        delete TheSimulation();
+        TheSimulation() = fresh;
+        return fresh->scenario.errors;
     } catch (...) {
         return -1;
     }
