@@ -1,8 +1,9 @@
 // soak: months of a docklet's life in one dock process, compressed. Each
 // phase runs once to warm up, then many times between two measurements of
 // what the process holds: GDI objects, USER objects, kernel handles and
-// private bytes, and the heap in use. Any growth of the first three fails;
-// private bytes and the heap may move by noise, up to their slack.
+// private bytes, and the heap in use. Any growth of the first three fails,
+// and so does a heap that grew by more than HEAP_BYTES_SLACK; private bytes
+// (the commit charge under Wine) are shown, not judged: they move in steps.
 //
 //   soak [--quick] [--refreshes N] [--menus N] [--sheets N] [--abouts N]
 //
@@ -32,7 +33,6 @@ using dockhost::ModalDriver;
 
 namespace {
 
-const SIZE_T PRIVATE_BYTES_SLACK = 512 * 1024;
 // Wine's own common controls keep a few hundred bytes of heap per sheet.
 const SIZE_T HEAP_BYTES_SLACK = 64 * 1024;
 const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
@@ -175,12 +175,11 @@ bool RunPhase(Dock& dock, const Phase& phase)
     dock.Pump(0);
     const double seconds = Seconds() - start;
     const dockhost::Footprint after = dockhost::MeasureFootprint();
-    const long long privateGrowth =
-        static_cast<long long>(after.privateBytes) - static_cast<long long>(before.privateBytes);
     const long long heapGrowth = static_cast<long long>(after.heapBytes) - static_cast<long long>(before.heapBytes);
-    const bool grew = heapGrowth > static_cast<long long>(HEAP_BYTES_SLACK) || after.gdiObjects > before.gdiObjects || after.userObjects > before.userObjects ||
-                      after.handles > before.handles ||
-                      privateGrowth > static_cast<long long>(PRIVATE_BYTES_SLACK);
+    // The commit charge moves in steps of the heap's segments, with what
+    // Wine keeps of freed blocks: it is shown, the heap in use is judged.
+    const bool grew = heapGrowth > static_cast<long long>(HEAP_BYTES_SLACK) || after.gdiObjects > before.gdiObjects ||
+                      after.userObjects > before.userObjects || after.handles > before.handles;
     printf("%-28s %7d %8.1f s %7.2f ms | GDI %4d -> %4d | USER %3d -> %3d | handles %4d -> %4d | private "
            "%7.1f -> %7.1f KiB | heap %7.1f -> %7.1f KiB%s%s\n",
            phase.name, phase.count, seconds, phase.count ? 1000.0 * seconds / phase.count : 0.0, before.gdiObjects,
