@@ -44,13 +44,17 @@ std::wstring Widen(const std::string& text)
     return wide;
 }
 
+// Characters the code page lacks become '?', with no look-alike put in
+// their place, as the docklet narrows its own texts.
 std::string Narrow(const std::wstring& text)
 {
     if (text.empty())
         return std::string();
-    int size = WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const DWORD flags = GetACP() == CP_UTF8 ? 0 : WC_NO_BEST_FIT_CHARS;
+    const int length = static_cast<int>(text.size());
+    int size = WideCharToMultiByte(CP_ACP, flags, text.data(), length, nullptr, 0, nullptr, nullptr);
     std::string narrow(static_cast<size_t>(size), '\0');
-    WideCharToMultiByte(CP_ACP, 0, text.data(), static_cast<int>(text.size()), &narrow[0], size, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, flags, text.data(), length, &narrow[0], size, nullptr, nullptr);
     return narrow;
 }
 
