@@ -32,39 +32,17 @@ std::wstring SimulatedDriverPath()
 
 std::string TempFolder()
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char base[MAX_PATH] = "";
-        GetTempPathA(MAX_PATH, base);
-        char name[MAX_PATH];
-        snprintf(name, sizeof name, "%smoravel-test-%lu-%lu\\", base, GetCurrentProcessId(), GetTickCount());
-        CreateDirectoryA(name, nullptr);
-        folder = name;
-    }
-    return folder;
+    return dockhost::TempFolder("moravel-test");
 }
 
 std::string ReadFile(const std::string& path)
 {
-    std::string content;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return content;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
-        content.append(buffer, n);
-    fclose(file);
-    return content;
+    return dockhost::ReadFile(path);
 }
 
 bool WriteFile(const std::string& path, const std::string& content)
 {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(content.data(), 1, content.size(), file) == content.size();
-    return fclose(file) == 0 && ok;
+    return dockhost::WriteFile(path, content);
 }
 
 std::vector<int> Samples(const Warr<int>& history)

@@ -1,5 +1,7 @@
 #include "dock.h"
 
+#include <stdio.h>
+
 #include "host_services.h"
 #include "imports.h"
 #include "modal.h"
@@ -82,6 +84,43 @@ std::wstring ModuleFolder(HMODULE module)
 std::wstring ExecutableFolder()
 {
     return ModuleFolder(nullptr);
+}
+
+std::string TempFolder(const char* prefix)
+{
+    static std::string folder;
+    if (folder.empty()) {
+        char base[MAX_PATH] = "";
+        GetTempPathA(MAX_PATH, base);
+        char name[MAX_PATH];
+        snprintf(name, sizeof name, "%s%s-%lu-%lu\\", base, prefix, GetCurrentProcessId(), GetTickCount());
+        CreateDirectoryA(name, nullptr);
+        folder = name;
+    }
+    return folder;
+}
+
+std::string ReadFile(const std::string& path)
+{
+    std::string content;
+    FILE* file = fopen(path.c_str(), "rb");
+    if (!file)
+        return content;
+    char buffer[4096];
+    size_t n;
+    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
+        content.append(buffer, n);
+    fclose(file);
+    return content;
+}
+
+bool WriteFile(const std::string& path, const std::string& content)
+{
+    FILE* file = fopen(path.c_str(), "wb");
+    if (!file)
+        return false;
+    bool ok = fwrite(content.data(), 1, content.size(), file) == content.size();
+    return fclose(file) == 0 && ok;
 }
 
 bool SavePng(Gdiplus::Bitmap& bitmap, const std::wstring& path)

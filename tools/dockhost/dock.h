@@ -147,6 +147,11 @@ private:
 enum { ICON_SIZE = 256, LABEL_HEIGHT = 28 };
 
 bool SavePng(Gdiplus::Bitmap& bitmap, const std::wstring& path);
+// A fresh folder for this process in the system's temporary folder, named
+// after `prefix`, ending in a backslash; the same for every call.
+std::string TempFolder(const char* prefix);
+std::string ReadFile(const std::string& path);
+bool WriteFile(const std::string& path, const std::string& content);
 std::wstring ExecutableFolder();
 std::wstring ModuleFolder(HMODULE module);
 std::wstring Widen(const std::string& text);

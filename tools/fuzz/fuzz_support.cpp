@@ -1,5 +1,7 @@
 #include "fuzz_support.h"
 
+#include "footprint.h"
+
 #include <psapi.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -214,12 +216,7 @@ void EnterCase(long long index, const char* phase)
 
 int CountGdiObjects()
 {
-    int live = 0;
-    for (ULONG_PTR index = 1; index <= 0xFFFF; ++index) {
-        if (GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0)
-            ++live;
-    }
-    return live;
+    return dockhost::MeasureFootprint().gdiObjects;
 }
 
 size_t CommittedBytes()
@@ -251,39 +248,17 @@ std::wstring SimulatedDriverPath()
 
 std::string TempFolder(const char* program)
 {
-    static std::string folder;
-    if (folder.empty()) {
-        char base[MAX_PATH] = "";
-        GetTempPathA(MAX_PATH, base);
-        char name[MAX_PATH];
-        snprintf(name, sizeof name, "%s%s-%lu-%lu\\", base, program, GetCurrentProcessId(), GetTickCount());
-        CreateDirectoryA(name, nullptr);
-        folder = name;
-    }
-    return folder;
+    return dockhost::TempFolder(program);
 }
 
 std::string ReadFile(const std::string& path)
 {
-    std::string content;
-    FILE* file = fopen(path.c_str(), "rb");
-    if (!file)
-        return content;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
-        content.append(buffer, n);
-    fclose(file);
-    return content;
+    return dockhost::ReadFile(path);
 }
 
 bool WriteFile(const std::string& path, const std::string& content)
 {
-    FILE* file = fopen(path.c_str(), "wb");
-    if (!file)
-        return false;
-    bool ok = fwrite(content.data(), 1, content.size(), file) == content.size();
-    return fclose(file) == 0 && ok;
+    return dockhost::WriteFile(path, content);
 }
 
 std::string Escaped(const std::string& bytes, size_t limit)
