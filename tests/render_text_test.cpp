@@ -170,12 +170,22 @@ TEST_F(IconText, ModeFollowsDockletData)
         ASSERT_NE(call, nullptr);
         EXPECT_EQ(call->value, 1) << "the host is to delete the overlay";
 
-        Gdiplus::Image* image = Host().views[docklet_->hwnd].overlay.get();
+        // Read where dock code compiled from the GDI+ headers reads them.
+        const void* image = Host().views[docklet_->hwnd].overlay.get();
         ASSERT_NE(image, nullptr);
-        EXPECT_EQ(image->GetType(), Gdiplus::ImageTypeBitmap);
-        EXPECT_EQ(image->GetWidth(), 256u);
-        EXPECT_EQ(image->GetHeight(), 256u);
-        EXPECT_EQ(image->GetPixelFormat(), PixelFormat32bppARGB);
+        EXPECT_EQ(dockhost::StatusOf(image), Gdiplus::Ok);
+        Gdiplus::GpImage* native = dockhost::NativeOf(image);
+        Gdiplus::ImageType type = Gdiplus::ImageTypeUnknown;
+        UINT width = 0, height = 0;
+        Gdiplus::PixelFormat format = 0;
+        Gdiplus::DllExports::GdipGetImageType(native, &type);
+        Gdiplus::DllExports::GdipGetImageWidth(native, &width);
+        Gdiplus::DllExports::GdipGetImageHeight(native, &height);
+        Gdiplus::DllExports::GdipGetImagePixelFormat(native, &format);
+        EXPECT_EQ(type, Gdiplus::ImageTypeBitmap);
+        EXPECT_EQ(width, 256u);
+        EXPECT_EQ(height, 256u);
+        EXPECT_EQ(format, PixelFormat32bppARGB);
 
         Pixels pixels = Overlay(docklet_);
         InkBox ink = FindInk(pixels);

@@ -3,14 +3,10 @@
 // in the page's state until the page is left.
 #include "config/config.h"
 
+#include <string.h>
 #include <wchar.h>
 
 #include <algorithm>
-#include <new>
-#include <string>
-#include <unordered_set>
-#include <utility>
-#include <vector>
 
 #include "core/docklet.h"
 #include "core/text.h"
@@ -53,18 +49,84 @@ const ColourRow<FontPageState> ROWS[] = {
      &FontPageState::shadowAlpha, &DockletInstance::shadowColor, &DockletInstance::shadowAlpha},
 };
 
-// Faces already listed, by exact name without regard to case: a face whose
-// name merely begins another one's ("Arial" after "Arial Black") is listed
-// too, and the look-up does not walk the list for every enumerated face. The
-// enumeration gives each face once per character set, one after the other:
-// a repeat of the face just seen is passed over before the look-up.
+// The faces to list, in the order enumerated, without repeats: a face is
+// listed once by exact name without regard to case, so one whose name merely
+// begins another's ("Arial" after "Arial Black") is listed too. A hash table
+// over the lowered names keeps the look-up from walking the list for every
+// enumerated face. The enumeration gives each face once per character set,
+// one after the other: a repeat of the face just seen is passed over first.
+struct FaceName {
+    wchar_t name[LF_FACESIZE];
+    wchar_t lowered[LF_FACESIZE];
+};
+
 struct FaceCollector {
     HWND comboBox;
-    std::unordered_set<std::wstring> listed;
-    std::vector<std::wstring> names; // to be listed, in the order enumerated
+    FaceName* faces;
+    size_t count, capacity;
+    size_t* table; // face index + 1, 0 for an empty slot; size a power of two
+    size_t tableSize;
     wchar_t previous[LF_FACESIZE];
     bool addedDirectly; // some face went straight into the combo box
 };
+
+void* Allocate(size_t count, size_t size)
+{
+    if (size && count > static_cast<size_t>(-1) / size)
+        return nullptr;
+    return HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, count * size);
+}
+
+void Release(void* memory)
+{
+    if (memory)
+        HeapFree(GetProcessHeap(), 0, memory);
+}
+
+size_t HashOf(const wchar_t* text)
+{
+    size_t hash = 2166136261u;
+    for (; *text; ++text)
+        hash = (hash ^ static_cast<size_t>(*text)) * 16777619u;
+    return hash;
+}
+
+// The slot that holds `lowered`, or the empty slot where it would go.
+size_t* SlotOf(size_t* table, size_t tableSize, const FaceName* faces, const wchar_t* lowered)
+{
+    size_t at = HashOf(lowered) & (tableSize - 1);
+    while (table[at] && wcscmp(faces[table[at] - 1].lowered, lowered) != 0)
+        at = (at + 1) & (tableSize - 1);
+    return &table[at];
+}
+
+// Room for one more face, the table kept at most half full.
+bool MakeRoom(FaceCollector* collector)
+{
+    if (collector->count == collector->capacity) {
+        const size_t capacity = collector->capacity ? collector->capacity * 2 : 256;
+        auto* faces = static_cast<FaceName*>(Allocate(capacity, sizeof(FaceName)));
+        if (!faces)
+            return false;
+        if (collector->count)
+            memcpy(faces, collector->faces, collector->count * sizeof(FaceName));
+        Release(collector->faces);
+        collector->faces = faces;
+        collector->capacity = capacity;
+    }
+    if ((collector->count + 1) * 2 > collector->tableSize) {
+        const size_t tableSize = collector->tableSize ? collector->tableSize * 2 : 512;
+        auto* table = static_cast<size_t*>(Allocate(tableSize, sizeof(size_t)));
+        if (!table)
+            return false;
+        for (size_t i = 0; i < collector->count; ++i)
+            *SlotOf(table, tableSize, collector->faces, collector->faces[i].lowered) = i + 1;
+        Release(collector->table);
+        collector->table = table;
+        collector->tableSize = tableSize;
+    }
+    return true;
+}
 
 int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*/, DWORD fontType, LPARAM lParam)
 {
@@ -74,18 +136,44 @@ int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*
     if (wcsncmp(collector->previous, font->lfFaceName, LF_FACESIZE) == 0)
         return 1;
     CopyText(collector->previous, LF_FACESIZE, font->lfFaceName);
-    wchar_t key[LF_FACESIZE];
-    CopyText(key, LF_FACESIZE, font->lfFaceName);
-    CharLowerW(key);
-    try {
-        if (collector->listed.insert(key).second)
-            collector->names.push_back(font->lfFaceName);
-    } catch (...) {
+    wchar_t lowered[LF_FACESIZE];
+    CopyText(lowered, LF_FACESIZE, font->lfFaceName);
+    CharLowerW(lowered);
+    if (!MakeRoom(collector)) {
         // Out of memory: list the face anyway rather than stop the enumeration.
-        SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
+        if (SendMessageW(collector->comboBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(font->lfFaceName)) == CB_ERR)
+            SendMessageW(collector->comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(font->lfFaceName));
         collector->addedDirectly = true;
+        return 1;
     }
+    size_t* slot = SlotOf(collector->table, collector->tableSize, collector->faces, lowered);
+    if (*slot)
+        return 1;
+    FaceName& face = collector->faces[collector->count];
+    CopyText(face.name, LF_FACESIZE, font->lfFaceName);
+    CopyText(face.lowered, LF_FACESIZE, lowered);
+    *slot = ++collector->count;
     return 1;
+}
+
+// A face's place in the combo box's order: its sort key, then its place in
+// the enumeration, so equal keys keep the enumerated order.
+struct SortEntry {
+    BYTE* key;
+    int keyBytes;
+    size_t face;
+};
+
+bool ComesBefore(const SortEntry& a, const SortEntry& b)
+{
+    const int common = a.keyBytes < b.keyBytes ? a.keyBytes : b.keyBytes;
+    const int order = memcmp(a.key, b.key, static_cast<size_t>(common)); // as unsigned bytes
+    if (order != 0)
+        return order < 0;
+    if (a.keyBytes != b.keyBytes)
+        return a.keyBytes < b.keyBytes;
+    return a.face < b.face;
 }
 
 // The combo box sorts what CB_ADDSTRING gives it by comparing the new name
@@ -93,35 +181,35 @@ int CALLBACK CollectFontFace(const LOGFONTW* font, const TEXTMETRICW* /*metrics*
 // costs more than the enumeration itself. The names are put into the order
 // it keeps once, by sort keys of that locale (they compare as the collation
 // does), and appended: CB_INSERTSTRING does not sort.
-bool AppendInComboBoxOrder(HWND comboBox, const std::vector<std::wstring>& names)
+bool AppendInComboBoxOrder(HWND comboBox, const FaceName* faces, size_t count)
 {
+    if (count == 0)
+        return true;
     const LCID locale = static_cast<LCID>(SendMessageW(comboBox, CB_GETLOCALE, 0, 0));
     const DWORD flags = LCMAP_SORTKEY | NORM_IGNORECASE;
-    try {
-        std::vector<std::pair<std::string, size_t>> order; // sort key (bytes), name
-        order.reserve(names.size());
-        size_t characters = 0;
-        char key[512]; // a face name's key is far shorter
-        for (size_t i = 0; i < names.size(); ++i) {
-            const int bytes =
-                LCMapStringW(locale, flags, names[i].c_str(), -1, reinterpret_cast<LPWSTR>(key), sizeof key);
-            if (bytes <= 0)
-                return false;
-            order.emplace_back(std::string(key, static_cast<size_t>(bytes)), i);
-            characters += names[i].size() + 1;
-        }
-        std::stable_sort(order.begin(), order.end(),
-                         [](const std::pair<std::string, size_t>& a, const std::pair<std::string, size_t>& b) {
-                             return a.first < b.first; // as unsigned bytes
-                         });
-        SendMessageW(comboBox, CB_INITSTORAGE, names.size(), characters * sizeof(wchar_t));
-        for (const auto& entry : order)
-            SendMessageW(comboBox, CB_INSERTSTRING, static_cast<WPARAM>(-1),
-                         reinterpret_cast<LPARAM>(names[entry.second].c_str()));
-    } catch (...) {
-        return false;
+    const int KEY_BYTES = 512; // a face name's key is far shorter
+    auto* order = static_cast<SortEntry*>(Allocate(count, sizeof(SortEntry)));
+    auto* keys = static_cast<BYTE*>(Allocate(count, KEY_BYTES));
+    bool sorted = order && keys;
+    size_t characters = 0;
+    for (size_t i = 0; sorted && i < count; ++i) {
+        order[i].key = keys + i * KEY_BYTES;
+        order[i].keyBytes = LCMapStringW(locale, flags, faces[i].name, -1, reinterpret_cast<LPWSTR>(order[i].key),
+                                         KEY_BYTES);
+        order[i].face = i;
+        characters += wcslen(faces[i].name) + 1;
+        sorted = order[i].keyBytes > 0;
     }
-    return true;
+    if (sorted) {
+        std::sort(order, order + count, ComesBefore);
+        SendMessageW(comboBox, CB_INITSTORAGE, count, characters * sizeof(wchar_t));
+        for (size_t i = 0; i < count; ++i)
+            SendMessageW(comboBox, CB_INSERTSTRING, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(faces[order[i].face].name));
+    }
+    Release(keys);
+    Release(order);
+    return sorted;
 }
 
 int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
@@ -130,25 +218,25 @@ int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
     SendMessageW(comboBox, CB_RESETCONTENT, 0, 0);
     LOGFONTW request = {};
     request.lfCharSet = DEFAULT_CHARSET;
-    FaceCollector* collector = new (std::nothrow) FaceCollector();
-    if (collector) {
-        collector->comboBox = comboBox;
-        // The screen's faces when the docklet's window is gone.
-        HWND window = IsWindow(copy->hwndDocklet) ? copy->hwndDocklet : nullptr;
-        HDC dc = GetDC(window);
-        EnumFontFamiliesExW(dc, &request, CollectFontFace, reinterpret_cast<LPARAM>(collector), 0);
-        ReleaseDC(window, dc);
-        if (collector->addedDirectly || !AppendInComboBoxOrder(comboBox, collector->names)) {
-            // The combo box sorts them itself, next to what went in directly.
-            for (const std::wstring& name : collector->names) {
-                if (!collector->addedDirectly ||
-                    SendMessageW(comboBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
-                                 reinterpret_cast<LPARAM>(name.c_str())) == CB_ERR)
-                    SendMessageW(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
-            }
+    FaceCollector collector = {};
+    collector.comboBox = comboBox;
+    // The screen's faces when the docklet's window is gone.
+    HWND window = IsWindow(copy->hwndDocklet) ? copy->hwndDocklet : nullptr;
+    HDC dc = GetDC(window);
+    EnumFontFamiliesExW(dc, &request, CollectFontFace, reinterpret_cast<LPARAM>(&collector), 0);
+    ReleaseDC(window, dc);
+    if (collector.addedDirectly || !AppendInComboBoxOrder(comboBox, collector.faces, collector.count)) {
+        // The combo box sorts them itself, next to what went in directly.
+        for (size_t i = 0; i < collector.count; ++i) {
+            const wchar_t* name = collector.faces[i].name;
+            if (!collector.addedDirectly ||
+                SendMessageW(comboBox, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                             reinterpret_cast<LPARAM>(name)) == CB_ERR)
+                SendMessageW(comboBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name));
         }
-        delete collector;
     }
+    Release(collector.table);
+    Release(collector.faces);
     SendMessageW(comboBox, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(comboBox, nullptr, TRUE);
     return 0;

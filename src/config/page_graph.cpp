@@ -3,6 +3,7 @@
 // docklet's live samples. Every change goes into the working copy at once.
 #include "config/config.h"
 
+#include "core/dock_image.h"
 #include "core/docklet.h"
 #include "core/host.h"
 #include "core/text.h"
@@ -49,12 +50,12 @@ void DrawBackgroundPicture(GpGraphics* graphics, const DockletInstance* copy)
 {
     char path[PATH_CAPACITY];
     NarrowForHost(path, sizeof path, copy->backgroundImage);
-    Image* picture = HostLoadGdiplusImage(path);
+    DockImage* picture = HostLoadGdiplusImage(path);
     if (!picture)
         return;
     // 255, not 256: the last column and row stay clear of the picture.
     GdipDrawImageRectI(graphics, NativeImageOf(picture), 0, 0, PREVIEW_SIZE - 1, PREVIEW_SIZE - 1);
-    delete picture; // the host's image is the caller's to delete
+    DeleteDockImage(picture); // the host's image is the caller's to delete
 }
 
 void DrawGraphPreview(HWND page, int control, const DockletInstance* copy)

@@ -2,6 +2,7 @@
 // the host's image chooser or reset to the default, with a preview.
 #include "config/config.h"
 
+#include "core/dock_image.h"
 #include "core/docklet.h"
 #include "core/host.h"
 #include "core/text.h"
@@ -67,7 +68,7 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box)
 {
     char hostPath[PATH_CAPACITY];
     NarrowForHost(hostPath, sizeof hostPath, path);
-    Image* loaded = HostLoadGdiplusImage(hostPath);
+    DockImage* loaded = HostLoadGdiplusImage(hostPath);
     if (!loaded)
         return;
     GpImage* image = NativeImageOf(loaded);
@@ -89,7 +90,7 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box)
         if (preview)
             SetPictureBitmap(page, control, preview);
     }
-    delete loaded; // the host's image is the caller's to delete
+    DeleteDockImage(loaded); // the host's image is the caller's to delete
 }
 
 namespace {

@@ -1,7 +1,6 @@
 #include "core/host.h"
 
-#include <gdiplus.h>
-
+#include "core/dock_image.h"
 #include "core/text.h"
 
 namespace {
@@ -20,12 +19,12 @@ void HostSetLabel(HWND hwndDocklet, const char* label)
         service(hwndDocklet, const_cast<char*>(label));
 }
 
-void HostGiveImageOverlay(HWND hwndDocklet, Gdiplus::Image* image)
+void HostGiveImageOverlay(HWND hwndDocklet, DockImage* image)
 {
     if (auto service = FindService<DockletSetImageOverlayFn>("DockletSetImageOverlay"))
         service(hwndDocklet, image, TRUE);
     else
-        delete image;
+        DeleteDockImage(image);
 }
 
 BOOL HostSetImageFile(HWND hwndDocklet, const char* path)
@@ -42,7 +41,7 @@ BOOL HostBrowseForImage(HWND owner, char* pathBuffer272, const char* startFolder
     return FALSE;
 }
 
-Gdiplus::Image* HostLoadGdiplusImage(const char* path)
+DockImage* HostLoadGdiplusImage(const char* path)
 {
     if (auto service = FindService<DockletLoadGDIPlusImageFn>("DockletLoadGDIPlusImage"))
         return service(const_cast<char*>(path));

@@ -12,10 +12,11 @@
 void HostSetLabel(HWND hwndDocklet, const char* label);
 // Hands the overlay to the host, which owns it from then on. A host without
 // the service gets nothing, and the image is deleted here.
-void HostGiveImageOverlay(HWND hwndDocklet, Gdiplus::Image* image);
+void HostGiveImageOverlay(HWND hwndDocklet, DockImage* image);
 BOOL HostSetImageFile(HWND hwndDocklet, const char* path);
 BOOL HostBrowseForImage(HWND owner, char* pathBuffer272, const char* startFolder);
-Gdiplus::Image* HostLoadGdiplusImage(const char* path);
+// The dock's image object, or null; the caller deletes it with DeleteDockImage.
+DockImage* HostLoadGdiplusImage(const char* path);
 void HostLockMouseEffect(HWND hwndDocklet, BOOL lock);
 void HostDoAttentionAnimation(HWND hwndDocklet);
 // `folder` holds at least HOST_FOLDER_BYTES; it is left as it was when the

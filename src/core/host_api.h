@@ -4,13 +4,14 @@
 
 #include <windows.h>
 
-namespace Gdiplus { class Image; }
+// Image objects in the layout of the dock's compiler (core/dock_image.h).
+struct DockImage;
 
 typedef void(CALLBACK* DockletSetLabelFn)(HWND hwndDocklet, char* label);
-typedef void(CALLBACK* DockletSetImageOverlayFn)(HWND hwndDocklet, Gdiplus::Image* image, BOOL hostDeletes);
+typedef void(CALLBACK* DockletSetImageOverlayFn)(HWND hwndDocklet, DockImage* image, BOOL hostDeletes);
 typedef BOOL(CALLBACK* DockletSetImageFileFn)(HWND hwndDocklet, char* path);
 typedef BOOL(CALLBACK* DockletBrowseForImageFn)(HWND owner, char* pathBuffer272, char* startFolder);
-typedef Gdiplus::Image*(CALLBACK* DockletLoadGDIPlusImageFn)(char* path);
+typedef DockImage*(CALLBACK* DockletLoadGDIPlusImageFn)(char* path);
 typedef void(CALLBACK* DockletLockMouseEffectFn)(HWND hwndDocklet, BOOL lock);
 typedef void(CALLBACK* DockletDoAttentionAnimationFn)(HWND hwndDocklet);
 typedef void(CALLBACK* DockletGetRelativeFolderFn)(HWND hwndDocklet, char* folder270);

@@ -172,7 +172,7 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
 void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)
 {
     wchar_t text[100] = L"";
-    _itow_s(value, text, 100, 10);
+    FormatText(text, 100, L"%d", value);
     WritePrivateProfileStringW(section, key, text, file);
 }
 

@@ -3,8 +3,7 @@
 #include "render/render.h"
 #include "render/gdiplus_owners.h"
 
-#include <new>
-
+#include "core/dock_image.h"
 #include "core/docklet.h"
 #include "core/text.h"
 
@@ -21,18 +20,6 @@ const LayoutRect GRAPH_TEXT_BAND = {27, 25, 204, 40};
 const LayoutRect GRAPH_AREA = {27, 64, 204, 158};
 const LayoutRect TEXT_CAPTION_BAND = {0, 108, 255, 30};
 const LayoutRect TEXT_TEMPERATURE_BAND = {0, 140, 255, 34};
-
-// The host deletes the overlay as an Image through its virtual destructor,
-// which frees it with GdipFree: so it must come from GdipAlloc, as the class's
-// own operator new does. Unlike that operator new, a failed allocation gives
-// null here instead of constructing into nothing.
-Bitmap* NewOverlayBitmap()
-{
-    void* memory = GdipAlloc(sizeof(Bitmap));
-    if (!memory)
-        return nullptr;
-    return ::new (memory) Bitmap(OVERLAY_SIZE, OVERLAY_SIZE, PixelFormat32bppARGB);
-}
 
 // The icon truncates before adding 32; the label adds 32.0 first.
 int IconFahrenheit(int celsius)
@@ -107,15 +94,17 @@ void DrawOverlay(GpGraphics* graphics, const DockletInstance* instance)
 
 } // namespace
 
-Bitmap* ComposeDockletImage(const DockletInstance* instance)
+DockImage* ComposeDockletImage(const DockletInstance* instance)
 {
-    Bitmap* overlay = NewOverlayBitmap();
-    if (!overlay || !instance)
-        return overlay;
-    GraphicsOwner graphics;
-    GdipGetImageGraphicsContext(NativeImageOf(overlay), graphics.Receive());
+    GpBitmap* bitmap = nullptr;
+    const GpStatus status =
+        GdipCreateBitmapFromScan0(OVERLAY_SIZE, OVERLAY_SIZE, 0, PixelFormat32bppARGB, nullptr, &bitmap);
+    if (instance && bitmap) {
+        GraphicsOwner graphics;
+        GdipGetImageGraphicsContext(bitmap, graphics.Receive());
+        if (graphics.Get())
+            DrawOverlay(graphics.Get(), instance);
+    }
     // Without pixels there is nothing to draw on; the empty image still goes to the host.
-    if (graphics.Get())
-        DrawOverlay(graphics.Get(), instance);
-    return overlay;
+    return NewDockImage(bitmap, status);
 }

@@ -7,16 +7,13 @@
 #include "gpu/warr.h"
 
 struct DockletInstance;
+struct DockImage;
 
 struct LayoutRect {
     int x, y, width, height;
 };
 
 const double GRAPH_SCALE_MAX = 120.0;
-
-// The flat-interface handle inside a GDI+ class object (the host hands
-// images over as class objects; drawing goes through the flat interface).
-Gdiplus::GpImage* NativeImageOf(Gdiplus::Image* image);
 
 // Text sizes beyond this many pixels (either sign) are drawn at it. Four
 // times the icon's side: a larger em shows only a clipped piece of one
@@ -54,5 +51,6 @@ void DrawTemperatureGraph(Gdiplus::GpGraphics* target, int gradientOn, Gdiplus::
                           Gdiplus::ARGB backgroundColour, Gdiplus::ARGB frameColour, const Warr<int>& history,
                           double fullScale, LayoutRect rect);
 
-// A new 256 x 256 overlay; the caller owns it (the host deletes it as an Image).
-Gdiplus::Bitmap* ComposeDockletImage(const DockletInstance* instance);
+// A new 256 x 256 overlay in the dock's object layout; the caller owns it and
+// hands it to the host, which deletes it.
+DockImage* ComposeDockletImage(const DockletInstance* instance);

@@ -213,7 +213,7 @@ Pixels DockTest::Overlay(dockhost::Docklet* docklet)
     auto view = Host().views.find(docklet->hwnd);
     if (view == Host().views.end())
         return Pixels();
-    return Capture(view->second.overlay.get());
+    return Capture(dockhost::ClassCopyOf(view->second.overlay.native()).get());
 }
 
 bool DockTest::RunUi(std::function<void()> open)

@@ -447,8 +447,8 @@ std::unique_ptr<Gdiplus::Bitmap> Dock::Render(const Docklet& docklet) const
         if (base.GetLastStatus() == Gdiplus::Ok)
             graphics.DrawImage(&base, 0, 0, ICON_SIZE, ICON_SIZE);
     }
-    if (view->second.overlay)
-        graphics.DrawImage(view->second.overlay.get(), 0, 0, ICON_SIZE, ICON_SIZE);
+    if (auto overlay = ClassCopyOf(view->second.overlay.native()))
+        graphics.DrawImage(overlay.get(), 0, 0, ICON_SIZE, ICON_SIZE);
 
     Gdiplus::FontFamily tahoma(L"Tahoma");
     const Gdiplus::FontFamily* family =

@@ -40,7 +40,7 @@ HOST_EXPORT void CALLBACK DockletSetLabel(HWND hwndDocklet, char* label)
     Repaint(hwndDocklet);
 }
 
-HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, Gdiplus::Image* image, BOOL hostDeletes)
+HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, DockImage* image, BOOL hostDeletes)
 {
     Record("DockletSetImageOverlay", hwndDocklet, nullptr, hostDeletes);
     auto& services = Services();
@@ -48,7 +48,7 @@ HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, Gdiplus::Imag
     ++view.overlaysReceived;
     if (services.keepAllOverlays && view.overlay)
         services.keptOverlays.push_back(std::move(view.overlay));
-    view.overlay.reset(image); // deleted as an Image, through its virtual destructor
+    view.overlay.reset(image); // the previous one deleted as the dock's `delete` does
     Repaint(hwndDocklet);
 }
 
@@ -71,7 +71,7 @@ HOST_EXPORT BOOL CALLBACK DockletBrowseForImage(HWND owner, char* pathBuffer, ch
     return TRUE;
 }
 
-HOST_EXPORT Gdiplus::Image* CALLBACK DockletLoadGDIPlusImage(char* path)
+HOST_EXPORT DockImage* CALLBACK DockletLoadGDIPlusImage(char* path)
 {
     Record("DockletLoadGDIPlusImage", nullptr, path, 0);
     if (!path)
@@ -79,12 +79,10 @@ HOST_EXPORT Gdiplus::Image* CALLBACK DockletLoadGDIPlusImage(char* path)
     wchar_t widePath[MAX_PATH];
     if (!MultiByteToWideChar(CP_ACP, 0, path, -1, widePath, MAX_PATH))
         return nullptr;
-    Gdiplus::Image* image = new Gdiplus::Image(widePath);
-    if (image->GetLastStatus() != Gdiplus::Ok) {
-        delete image;
+    Gdiplus::GpImage* native = nullptr;
+    if (Gdiplus::DllExports::GdipLoadImageFromFile(widePath, &native) != Gdiplus::Ok)
         return nullptr;
-    }
-    return image;
+    return static_cast<DockImage*>(dockhost::LendImage(native, Services().images));
 }
 
 HOST_EXPORT void CALLBACK DockletLockMouseEffect(HWND hwndDocklet, BOOL lock)

@@ -12,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "dock_objects.h"
+
 namespace dockhost {
 
 struct ServiceCall {
@@ -25,7 +27,7 @@ struct ServiceCall {
 struct DockletView {
     std::string label;
     std::string imageFile;
-    std::unique_ptr<Gdiplus::Image> overlay; // the latest overlay; the host owns it
+    HeldOverlay overlay; // the latest overlay; the host owns it
     int overlaysReceived = 0;
     int lockDepth = 0;
     bool removeRequested = false;
@@ -45,7 +47,9 @@ struct HostServices {
     // Ask the docklet's window to repaint when label or images change; a
     // benchmark turns it off to time the docklet alone.
     bool repaint = true;
-    std::vector<std::unique_ptr<Gdiplus::Image>> keptOverlays;
+    std::vector<HeldOverlay> keptOverlays;
+    // The image objects that crossed the boundary, both ways.
+    ImageObjectCounts images;
 
     int CountCalls(const std::string& service, HWND hwnd = nullptr) const;
     const ServiceCall* LastCall(const std::string& service, HWND hwnd = nullptr) const;

@@ -1,0 +1,87 @@
+#include "core/dock_image.h"
+
+#include <stddef.h>
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
+
+#if defined(__i386__)
+#define DOCK_METHOD __attribute__((thiscall))
+#else
+#define DOCK_METHOD
+#endif
+
+namespace {
+
+// The `flags` bit of a scalar deleting destructor that also frees the memory.
+const unsigned DELETE_MEMORY = 1;
+
+struct DockImageMethods {
+    DockImage*(DOCK_METHOD* scalarDeletingDestructor)(DockImage* self, unsigned flags);
+    DockImage*(DOCK_METHOD* clone)(DockImage* self);
+};
+
+} // namespace
+
+struct DockImage {
+    const DockImageMethods* methods;
+    GpImage* nativeImage;
+    GpStatus lastResult;
+    GpStatus loadStatus;
+};
+
+static_assert(offsetof(DockImage, nativeImage) == sizeof(void*), "the image handle follows the table pointer");
+static_assert(offsetof(DockImage, lastResult) == 2 * sizeof(void*), "the status follows the image handle");
+static_assert(sizeof(DockImage) == (sizeof(void*) == 4 ? 16 : 24), "the size of a GDI+ Image object");
+
+namespace {
+
+DockImage* DOCK_METHOD DestroyOverlay(DockImage* self, unsigned flags)
+{
+    if (self->nativeImage)
+        GdipDisposeImage(self->nativeImage);
+    self->nativeImage = nullptr;
+    // GDI+ class objects come from GdipAlloc and go back through GdipFree.
+    if (flags & DELETE_MEMORY)
+        GdipFree(self);
+    return self;
+}
+
+DockImage* DOCK_METHOD CloneOverlay(DockImage* self)
+{
+    GpImage* copy = nullptr;
+    self->lastResult = GdipCloneImage(self->nativeImage, &copy);
+    if (self->lastResult != Ok)
+        return nullptr;
+    return NewDockImage(copy, Ok);
+}
+
+const DockImageMethods OVERLAY_METHODS = {DestroyOverlay, CloneOverlay};
+
+} // namespace
+
+DockImage* NewDockImage(GpImage* native, GpStatus status)
+{
+    auto* image = static_cast<DockImage*>(GdipAlloc(sizeof(DockImage)));
+    if (!image) {
+        if (native)
+            GdipDisposeImage(native);
+        return nullptr;
+    }
+    image->methods = &OVERLAY_METHODS;
+    image->nativeImage = native;
+    image->lastResult = status;
+    image->loadStatus = status;
+    return image;
+}
+
+GpImage* NativeImageOf(const DockImage* image)
+{
+    return image ? image->nativeImage : nullptr;
+}
+
+void DeleteDockImage(DockImage* image)
+{
+    if (image)
+        image->methods->scalarDeletingDestructor(image, DELETE_MEMORY);
+}
