@@ -14,7 +14,9 @@ file(STRINGS ${CMAKE_SOURCE_DIR}/src/config/resource.h MORAVEL_VERSION_LINE REGE
 string(REGEX REPLACE ".*\"(.*)\".*" "\\1" MORAVEL_VERSION_TEXT "${MORAVEL_VERSION_LINE}")
 set(MORAVEL_PACKAGE_PREFIX "${CMAKE_SOURCE_DIR}/dist/MoravelDocklet-${MORAVEL_VERSION_TEXT}")
 
-set(MORAVEL_CHECKS --exports ${MORAVEL_ENTRY_LIST} --same-address ${MORAVEL_ENTRY_ALIASES})
+# Every imported function is checked against the functions Windows XP SP3 lacks.
+set(MORAVEL_CHECKS --exports ${MORAVEL_ENTRY_LIST} --same-address ${MORAVEL_ENTRY_ALIASES}
+    --xp "Z:${CMAKE_SOURCE_DIR}/tools/modcheck/newer-than-xp.txt")
 add_test(NAME static.module32
          COMMAND modcheck "Z:${MORAVEL_WIN32_MODULE}" --machine i386 ${MORAVEL_CHECKS})
 add_test(NAME static.module64

@@ -5,8 +5,11 @@
 // inside it. Everything is read from the file itself, so the 32-bit module is
 // checked as well as the 64-bit one.
 //
-//   modcheck MODULE --machine i386|amd64 --exports NAME,... [--same-address NAME,NAME]
-//   modcheck --zip PACKAGE --machine i386|amd64 --exports NAME,... [--same-address NAME,NAME]
+//   modcheck MODULE --machine i386|amd64 --exports NAME,... [--same-address NAME,NAME] [--xp LIST]
+//   modcheck --zip PACKAGE --machine i386|amd64 --exports NAME,... [--same-address NAME,NAME] [--xp LIST]
+//
+// --xp: every imported function is checked against LIST, the functions
+// newer than Windows XP SP3 (tools/modcheck/newer-than-xp.txt).
 //
 // Prints one line per finding and exits non-zero on any failure.
 #include <windows.h>
@@ -115,6 +118,10 @@ struct Export {
     uint32_t address = 0;
 };
 
+struct Import {
+    std::string dll, function; // function "#N" for an import by ordinal
+};
+
 // A resource's type and id are numbers in this module; a named one gets NAMED.
 const uint32_t NAMED = 0xFFFFFFFF;
 
@@ -192,6 +199,39 @@ public:
             dlls.push_back(String(Offset(Read32(bytes_, entry + 12))));
         return dlls;
     }
+
+    std::vector<Import> ImportedFunctions() const
+    {
+        std::vector<Import> imports;
+        uint32_t directory = DirectoryRva(1);
+        if (!directory)
+            return imports;
+        const bool wide = magic_ == 0x20B;
+        const size_t thunkSize = wide ? 8 : 4;
+        for (uint32_t entry = Offset(directory); Read32(bytes_, entry + 12) != 0; entry += 20) {
+            const std::string dll = String(Offset(Read32(bytes_, entry + 12)));
+            // The name table, or the address table where a linker left no name table.
+            uint32_t table = Read32(bytes_, entry);
+            if (!table)
+                table = Read32(bytes_, entry + 16);
+            for (size_t at = Offset(table); at + thunkSize <= bytes_.size(); at += thunkSize) {
+                const uint64_t thunk =
+                    wide ? Read32(bytes_, at) | static_cast<uint64_t>(Read32(bytes_, at + 4)) << 32 : Read32(bytes_, at);
+                if (!thunk)
+                    break;
+                const uint64_t byOrdinal = wide ? 1ull << 63 : 1ull << 31;
+                if (thunk & byOrdinal)
+                    imports.push_back({dll, "#" + std::to_string(thunk & 0xFFFF)});
+                else
+                    imports.push_back({dll, String(Offset(static_cast<uint32_t>(thunk)) + 2)});
+            }
+        }
+        return imports;
+    }
+
+    // The Windows version the image asks for: operating system and subsystem.
+    uint32_t OsVersion() const { return Read16(bytes_, optional_ + 40) << 16 | Read16(bytes_, optional_ + 42); }
+    uint32_t SubsystemVersion() const { return Read16(bytes_, optional_ + 48) << 16 | Read16(bytes_, optional_ + 50); }
 
     // Every leaf of the resource tree: type, id, language, data.
     std::vector<Resource> Resources() const
@@ -328,6 +368,68 @@ void CheckImports(const PeFile& pe)
         else
             printf("ok: imports %s\n", dll.c_str());
     }
+}
+
+// Functions that Windows XP SP3 lacks, from a list kept beside this program:
+// "dll function version" a line, # for comments. Any msvcrt function whose
+// name ends in _s is newer than XP's msvcrt too.
+struct NewerFunction {
+    std::string dll, function, version;
+};
+
+bool ReadNewerFunctions(const std::wstring& path, std::vector<NewerFunction>& list)
+{
+    Bytes bytes;
+    if (!ReadWholeFile(path, bytes))
+        return false;
+    std::string text(bytes.begin(), bytes.end());
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
+        if (line.empty() || line[0] == '#' || line[0] == '\r')
+            continue;
+        char dll[64], function[128], version[64] = "";
+        if (sscanf(line.c_str(), "%63s %127s %63[^\r]", dll, function, version) >= 2)
+            list.push_back({Lower(dll), function, version});
+    }
+    return !list.empty();
+}
+
+void CheckImportsExistOnXp(const PeFile& pe, const std::vector<NewerFunction>& newer)
+{
+    const std::vector<Import> imports = pe.ImportedFunctions();
+    int found = 0;
+    for (const Import& import : imports) {
+        const std::string dll = Lower(import.dll);
+        const std::string& name = import.function;
+        if (dll == "msvcrt.dll" && name.size() > 2 && name.compare(name.size() - 2, 2, "_s") == 0) {
+            Fail("imports msvcrt!%s, which Windows XP's msvcrt lacks (a secure CRT function)", name.c_str());
+            ++found;
+            continue;
+        }
+        for (const NewerFunction& entry : newer) {
+            if (entry.dll == dll && entry.function == name) {
+                Fail("imports %s!%s, which Windows has only since %s", import.dll.c_str(), name.c_str(),
+                     entry.version.c_str());
+                ++found;
+            }
+        }
+    }
+    if (!found)
+        printf("ok: %zu imported functions, none newer than Windows XP SP3 (%zu listed)\n", imports.size(),
+               newer.size());
+    // XP loads images that ask for version 5.1 at most.
+    const uint32_t xp = 5 << 16 | 1;
+    if (pe.OsVersion() > xp || pe.SubsystemVersion() > xp)
+        Fail("the image asks for Windows %u.%u (subsystem %u.%u); XP is 5.1", pe.OsVersion() >> 16,
+             pe.OsVersion() & 0xFFFF, pe.SubsystemVersion() >> 16, pe.SubsystemVersion() & 0xFFFF);
+    else
+        printf("ok: the image asks for Windows %u.%u, subsystem %u.%u\n", pe.OsVersion() >> 16,
+               pe.OsVersion() & 0xFFFF, pe.SubsystemVersion() >> 16, pe.SubsystemVersion() & 0xFFFF);
 }
 
 // Users get the module without debug information; none of it may survive,
@@ -671,6 +773,7 @@ void CheckVersionResource(const std::vector<Resource>& resources)
 
 struct Options {
     std::string machine, exports, sameAddress;
+    std::vector<NewerFunction> newerThanXp; // empty: not checked
 };
 
 void CheckModule(const Bytes& bytes, const Options& options, bool stripped)
@@ -688,6 +791,8 @@ void CheckModule(const Bytes& bytes, const Options& options, bool stripped)
 
     CheckExports(pe, options.exports, options.sameAddress);
     CheckImports(pe);
+    if (!options.newerThanXp.empty())
+        CheckImportsExistOnXp(pe, options.newerThanXp);
     if (stripped)
         CheckNoDebugSections(pe);
 
@@ -832,14 +937,19 @@ int wmain(int argc, wchar_t** argv)
             options.exports = value, ++i;
         else if (wcscmp(argv[i], L"--same-address") == 0 && !last)
             options.sameAddress = value, ++i;
-        else if (argv[i][0] != L'-' && module.empty())
+        else if (wcscmp(argv[i], L"--xp") == 0 && !last) {
+            if (!ReadNewerFunctions(argv[++i], options.newerThanXp)) {
+                printf("FAIL: cannot read the list of functions newer than XP, %ls\n", argv[i]);
+                return 1;
+            }
+        } else if (argv[i][0] != L'-' && module.empty())
             module = argv[i];
         else
             module = package = L"";
     }
     if (module.empty() == package.empty()) {
         fprintf(stderr, "usage: modcheck MODULE|--zip PACKAGE --machine i386|amd64 --exports NAME,...\n"
-                        "                [--same-address NAME,NAME]\n");
+                        "                [--same-address NAME,NAME] [--xp NEWER_THAN_XP_LIST]\n");
         return 2;
     }
 
