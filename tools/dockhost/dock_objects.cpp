@@ -163,6 +163,15 @@ std::unique_ptr<Bitmap> ClassCopyOf(GpImage* native)
     return copy;
 }
 
+void* CloneAsDock(void* image)
+{
+    if (!image)
+        return nullptr;
+    typedef void*(DOCK_METHOD * CloneMethod)(void*);
+    const void* slot1 = static_cast<const void* const*>(static_cast<const ImageLayout*>(image)->table)[1];
+    return reinterpret_cast<CloneMethod>(const_cast<void*>(slot1))(image);
+}
+
 void* LendImage(GpImage* native, ImageObjectCounts& counts)
 {
     return native ? MakeLent(native, counts) : nullptr;

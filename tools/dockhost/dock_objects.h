@@ -43,6 +43,10 @@ std::unique_ptr<Gdiplus::Bitmap> ClassCopyOf(Gdiplus::GpImage* native);
 // caller restores it).
 long DeleteAsDock(void* image);
 
+// `image->Clone()` as Microsoft's compiler emits it (slot 1); null when the
+// image could not be copied.
+void* CloneAsDock(void* image);
+
 // A dock's own image object for `native` (owned by it from then on), as
 // DockletLoadGDIPlusImage hands it out; its slots count into `counts`.
 void* LendImage(Gdiplus::GpImage* native, ImageObjectCounts& counts);

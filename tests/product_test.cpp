@@ -1,0 +1,270 @@
+// The module as a dock built with Microsoft's compiler runs it: a host that
+// deletes every overlay through slot 0 of its table and lends images laid
+// out as that compiler lays them out, and that frees and loads the module
+// again. Built for both machines: the 64-bit program runs in the suite, the
+// 32-bit one (the product users install) under the 32-bit Wine.
+#include "harness.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+
+#include "config/resource.h"
+#include "footprint.h"
+
+using harness::DockTest;
+
+namespace {
+
+const char SCENARIO[] = "temperature 61\nname 0 GeForce Sim 9000\n";
+
+std::wstring Machine()
+{
+    return sizeof(void*) == 4 ? L"32-bit" : L"64-bit";
+}
+
+// TLS slots the process can still allocate.
+int FreeTlsSlots()
+{
+    std::vector<DWORD> taken;
+    for (DWORD slot; (slot = TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        taken.push_back(slot);
+    for (DWORD slot : taken)
+        TlsFree(slot);
+    return static_cast<int>(taken.size());
+}
+
+struct Holdings {
+    dockhost::Footprint footprint;
+    int tlsSlots = 0;
+};
+
+Holdings Measure()
+{
+    Holdings holdings;
+    // Slots first: the first use of the expansion slots gives the thread an
+    // array of them on the heap, which the heap figure then holds both times.
+    holdings.tlsSlots = FreeTlsSlots();
+    holdings.footprint = dockhost::MeasureFootprint();
+    return holdings;
+}
+
+// The simulated driver, answering with SCENARIO; it stays loaded, as the
+// real driver does.
+bool LoadDriver()
+{
+    HMODULE driver = LoadLibraryW(harness::SimulatedDriverPath().c_str());
+    typedef int (*LoadScenarioFn)(const char*);
+    auto load = driver ? reinterpret_cast<LoadScenarioFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
+                       : nullptr;
+    return load && load(SCENARIO) == 0;
+}
+
+// The host's record of service calls grows with every call; emptied and its
+// memory handed back before the heap is measured.
+void ForgetCalls()
+{
+    std::vector<dockhost::ServiceCall>().swap(dockhost::Services().calls);
+}
+
+bool LoadedNow(const std::wstring& path)
+{
+    return GetModuleHandleW(path.c_str()) != nullptr;
+}
+
+// The 25 keys, as the docklet saves them.
+std::string Saved(const std::string& ini, const char* key)
+{
+    char value[300] = "";
+    GetPrivateProfileStringA("D", key, "(missing)", value, sizeof value, ini.c_str());
+    return value;
+}
+
+} // namespace
+
+// First in this program: the module has not been loaded yet, so freeing it
+// really unloads it.
+TEST(ProductLoads, FreeingTheModuleLeavesNothingBehind)
+{
+    const std::wstring module = harness::ModulePath();
+    ASSERT_FALSE(LoadedNow(module)) << "another test loaded the module first";
+    ASSERT_TRUE(LoadDriver());
+    // A dock shows file choosers and common controls of its own: it holds the
+    // common dialogs loaded, so freeing the module does not unload them (under
+    // Wine each reload of those costs the print spooler's named mutex).
+    ASSERT_NE(LoadLibraryW(L"comdlg32.dll"), nullptr);
+
+    const std::string ini = harness::TempFolder() + "cycles.ini";
+    dockhost::Dock dock;
+    auto cycle = [&](int index) {
+        SCOPED_TRACE("cycle " + std::to_string(index));
+        ASSERT_TRUE(dock.LoadModule(module));
+        char name[256] = "", author[256] = "", description[2048] = "";
+        int version = 0;
+        dock.Entry().OnGetInformation(name, author, &version, description);
+        EXPECT_STREQ(name, "Moravel Docklet");
+        EXPECT_EQ(version, 100);
+        dockhost::Docklet* docklet = dock.AddDocklet(ini.c_str(), "D");
+        ASSERT_NE(docklet, nullptr);
+        dockhost::TickDocklet(dock, *docklet);
+        dock.RemoveDocklet(docklet, true);
+        dock.Pump(0);
+        ASSERT_TRUE(dock.UnloadModule()) << "the module stayed in the process";
+        ForgetCalls();
+    };
+
+    // The first loads bring in GDI+, the fonts and the window classes for good.
+    const int WARM_UP = 3, CYCLES = 200;
+    for (int i = 0; i < WARM_UP; ++i)
+        cycle(i);
+    const Holdings before = Measure();
+    for (int i = 0; i < CYCLES && !HasFatalFailure(); ++i)
+        cycle(WARM_UP + i);
+    const Holdings after = Measure();
+
+    const long long heap = static_cast<long long>(after.footprint.heapBytes) -
+                           static_cast<long long>(before.footprint.heapBytes);
+    printf("[ figures  ] %ls, %d load/free cycles (load, information, a docklet created, refreshed, saved and "
+           "destroyed, free): handles %+d%s, TLS slots %+d, GDI objects %+d, USER objects %+d, heap %+lld bytes\n",
+           Machine().c_str(), CYCLES, after.footprint.handles - before.footprint.handles,
+           after.footprint.handlesProbed ? " (probed)" : "", before.tlsSlots - after.tlsSlots,
+           after.footprint.gdiObjects - before.footprint.gdiObjects,
+           after.footprint.userObjects - before.footprint.userObjects, heap);
+    EXPECT_EQ(after.footprint.handles, before.footprint.handles) << "kernel handles kept by the loads";
+    EXPECT_EQ(after.tlsSlots, before.tlsSlots) << "TLS slots kept by the loads";
+    EXPECT_EQ(after.footprint.gdiObjects, before.footprint.gdiObjects);
+    EXPECT_EQ(after.footprint.userObjects, before.footprint.userObjects);
+    // A byte a cycle would show; what the system libraries keep varies by a
+    // few blocks between measurements.
+    EXPECT_LT(heap, CYCLES) << "heap bytes kept by the loads";
+    EXPECT_EQ(dock.Module(), nullptr);
+}
+
+class Product : public DockTest {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadDriver()); }
+
+    std::string Ini(const char* name)
+    {
+        const std::string path = harness::TempFolder() + name;
+        harness::WriteFile(path, "[D]\r\n");
+        return path;
+    }
+};
+
+TEST_F(Product, OverlaysReachTheDockWholeAndLeaveWithItsDelete)
+{
+    dockhost::Docklet* docklet = Create(Ini("overlays.ini").c_str(), "D");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    EXPECT_EQ(Label(docklet), "GPU Temperature: 61 \xB0" "C");
+
+    // Where dock code compiled from the GDI+ headers reads them: the image
+    // one pointer in, the status after it.
+    const void* overlay = Host().views[docklet->hwnd].overlay.get();
+    ASSERT_NE(overlay, nullptr);
+    EXPECT_EQ(dockhost::StatusOf(overlay), Gdiplus::Ok);
+    UINT width = 0, height = 0;
+    Gdiplus::PixelFormat format = 0;
+    Gdiplus::DllExports::GdipGetImageWidth(dockhost::NativeOf(overlay), &width);
+    Gdiplus::DllExports::GdipGetImageHeight(dockhost::NativeOf(overlay), &height);
+    Gdiplus::DllExports::GdipGetImagePixelFormat(dockhost::NativeOf(overlay), &format);
+    EXPECT_EQ(width, 256u);
+    EXPECT_EQ(height, 256u);
+    EXPECT_EQ(format, PixelFormat32bppARGB);
+
+    // Graph mode: the caption band carries text, a corner stays clear, the
+    // graph's frame is drawn.
+    harness::Pixels pixels = Overlay(docklet);
+    ASSERT_EQ(pixels.width, 256);
+    int captionInk = 0;
+    for (int y = 25; y < 65; ++y)
+        for (int x = 27; x < 231; ++x)
+            captionInk += pixels.Alpha(x, y) > 128;
+    EXPECT_GT(captionInk, 100) << "no caption or temperature";
+    EXPECT_EQ(pixels.Alpha(2, 2), 0);
+    EXPECT_GT(pixels.Alpha(27, 140), 0) << "no graph frame";
+
+    // A dock may clone what it holds: a copy of its own, deleted the same way.
+    void* copy = dockhost::CloneAsDock(Host().views[docklet->hwnd].overlay.get());
+    ASSERT_NE(copy, nullptr);
+    EXPECT_NE(dockhost::NativeOf(copy), dockhost::NativeOf(overlay));
+    harness::Pixels copied = harness::Capture(dockhost::ClassCopyOf(dockhost::NativeOf(copy)).get());
+    EXPECT_EQ(copied.argb, pixels.argb);
+    EXPECT_EQ(dockhost::DeleteAsDock(copy), 0);
+
+    const dockhost::ImageObjectCounts& images = Host().images;
+    const int deletedBefore = images.overlaysDeleted;
+    const int WARM_UP = 50, REFRESHES = 1000;
+    for (int i = 0; i < WARM_UP; ++i)
+        Tick(docklet);
+    ForgetCalls();
+    const SIZE_T heapBefore = dockhost::HeapBytesInUse();
+    for (int i = 0; i < REFRESHES; ++i) {
+        Tick(docklet);
+        if (i % 100 == 99)
+            ForgetCalls();
+    }
+    const SIZE_T heapAfter = dockhost::HeapBytesInUse();
+    const long long heap = static_cast<long long>(heapAfter) - static_cast<long long>(heapBefore);
+
+    printf("[ figures  ] %ls, %d refreshes: %d overlays deleted through slot 0, %d with the stack pointer moved, "
+           "heap %+lld bytes\n",
+           Machine().c_str(), REFRESHES, images.overlaysDeleted - deletedBefore - WARM_UP, images.stackSlips, heap);
+    EXPECT_EQ(images.overlaysDeleted - deletedBefore, WARM_UP + REFRESHES);
+    EXPECT_EQ(images.stackSlips, 0) << "the stack pointer moved by " << images.lastSlip << " bytes";
+    EXPECT_LT(heap, REFRESHES) << "heap bytes kept by the refreshes";
+    Destroy(docklet);
+}
+
+TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
+{
+    const std::string ini = Ini("use.ini");
+    dockhost::Docklet* docklet = Create(ini.c_str(), "D");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    const dockhost::ImageObjectCounts& images = Host().images;
+    const int lentBefore = images.lent;
+
+    // Menu, About box, every page of the sheet (Browse... and Reset on the
+    // Icon page), OK.
+    dockhost::UseReport report = dockhost::UseDocklet(GetDock(), *docklet);
+    EXPECT_TRUE(report.Complete()) << report.Describe();
+
+    // The Font and Graph pages used: a size typed, the bars' transparency
+    // moved, OK.
+    Ui().Then(OpenPage(2))
+        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"40"); })
+        .Then(OpenPage(3))
+        .Do([] {
+            HWND page = CurrentPage();
+            HWND slider = GetDlgItem(page, IDC_GRAPH_BAR_ALPHA);
+            SendMessageW(slider, TBM_SETPOS, TRUE, 100);
+            SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100), reinterpret_cast<LPARAM>(slider));
+        })
+        .Do([] { PressSheetButton(PSBTN_OK); });
+    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(Record(docklet)->fontSize, 40);
+    EXPECT_EQ(Record(docklet)->graphAlpha, 100);
+
+    // The previews drew the dock's picture: each one lent, deleted once
+    // through slot 0 with the flag that frees it, never cloned.
+    const int lent = images.lent - lentBefore;
+    printf("[ figures  ] %ls: %d images lent for the previews, %d deleted, %d destroyed without freeing, "
+           "%d cloned, %d calls on unknown objects\n",
+           Machine().c_str(), lent, images.lentDeleted, images.lentDestroyedOnly, images.lentCloned,
+           images.strangeCalls);
+    EXPECT_GT(lent, 0) << "no preview drew the dock's picture";
+    EXPECT_EQ(images.lentDeleted, images.lent);
+    EXPECT_EQ(images.lentDestroyedOnly, 0);
+    EXPECT_EQ(images.lentCloned, 0);
+    EXPECT_EQ(images.strangeCalls, 0);
+    EXPECT_TRUE(images.lentAlive.empty());
+    EXPECT_EQ(images.stackSlips, 0);
+
+    Destroy(docklet, true);
+    EXPECT_EQ(Saved(ini, "FontSize"), "40");
+    EXPECT_EQ(Saved(ini, "CpuAlpha"), "100");
+    EXPECT_EQ(Saved(ini, "CpuColor"), "65280");
+    EXPECT_EQ(Saved(ini, "Celcius"), "1");
+    EXPECT_EQ(Saved(ini, "DockletData"), "2");
+}
