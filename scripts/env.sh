@@ -10,9 +10,17 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # The first Wine process also starts the prefix's services, which live as
 # long as the server and keep whatever output they inherited open: start
 # them here with nothing inherited, or CTest would wait on them for ever.
+# The 32-bit programs get a server of their own on the same display
+# (scripts/win32); it fails, and says why, where they cannot run.
 start_wineserver() {
     setsid wineserver -p 900 </dev/null >/dev/null 2>&1 &
-    trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
+    trap stop_wineservers EXIT
     sleep 0.5
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    "$ROOT/scripts/win32" start
+}
+
+stop_wineservers() {
+    wineserver -k >/dev/null 2>&1 || true
+    "$ROOT/scripts/win32" stop >/dev/null 2>&1 || true
 }
