@@ -422,11 +422,12 @@ void CheckImportsExistOnXp(const PeFile& pe, const std::vector<NewerFunction>& n
     if (!found)
         printf("ok: %zu imported functions, none newer than Windows XP SP3 (%zu listed)\n", imports.size(),
                newer.size());
-    // XP loads images that ask for version 5.1 at most.
-    const uint32_t xp = 5 << 16 | 1;
+    // XP loads images that ask for version 5.1 at most (5.2 for its x64 edition).
+    const uint32_t xp = pe.Machine() == 0x8664 ? (5 << 16 | 2) : (5 << 16 | 1);
     if (pe.OsVersion() > xp || pe.SubsystemVersion() > xp)
-        Fail("the image asks for Windows %u.%u (subsystem %u.%u); XP is 5.1", pe.OsVersion() >> 16,
-             pe.OsVersion() & 0xFFFF, pe.SubsystemVersion() >> 16, pe.SubsystemVersion() & 0xFFFF);
+        Fail("the image asks for Windows %u.%u (subsystem %u.%u); XP is %u.%u", pe.OsVersion() >> 16,
+             pe.OsVersion() & 0xFFFF, pe.SubsystemVersion() >> 16, pe.SubsystemVersion() & 0xFFFF, xp >> 16,
+             xp & 0xFFFF);
     else
         printf("ok: the image asks for Windows %u.%u, subsystem %u.%u\n", pe.OsVersion() >> 16,
                pe.OsVersion() & 0xFFFF, pe.SubsystemVersion() >> 16, pe.SubsystemVersion() & 0xFFFF);
