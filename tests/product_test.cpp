@@ -197,7 +197,7 @@ TEST_F(Product, OverlaysReachTheDockWholeAndLeaveWithItsDelete)
     // Each hands the dock a new overlay and has the previous one deleted.
     const dockhost::ImageObjectCounts& images = Host().images;
     const int deletedBefore = images.overlaysDeleted;
-    const int WARM_UP = 20, REFRESHES = 1000;
+    const int WARM_UP = 20, REFRESHES = sizeof(void*) == 8 ? 5000 : 1000;
     for (int i = 0; i < WARM_UP; ++i)
         Tick(docklet);
     ForgetCalls();
