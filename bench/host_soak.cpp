@@ -131,6 +131,12 @@ int wmain(int argc, wchar_t** argv)
            bare ? "left to the module" : "held by the host", failed);
     Print("before", before);
     Print("after", after);
+    const dockhost::ImageObjectCounts& images = dockhost::Services().images;
+    printf("hostsoak: %s\n", images.Describe().c_str());
+    if (!images.Sound()) {
+        printf("hostsoak: FAILED: image objects not deleted as a dock deletes them\n");
+        ++failed;
+    }
     const long long privateGrowth =
         static_cast<long long>(after.privateBytes) - static_cast<long long>(before.privateBytes);
     const long long heapGrowth = static_cast<long long>(after.heapBytes) - static_cast<long long>(before.heapBytes);

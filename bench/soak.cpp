@@ -255,6 +255,9 @@ int wmain(int argc, wchar_t** argv)
     ok &= RunPhase(dock, {"settings sheets", counts.sheets, [&](int i) { return OneSheet(dock, first, i); }});
     ok &= RunPhase(dock, {"About boxes", counts.abouts, [&](int i) { return OneAbout(dock, first, i); }});
     dock.RemoveAll(false);
+    const dockhost::ImageObjectCounts& images = dockhost::Services().images;
+    printf("soak: %s\n", images.Describe().c_str());
+    ok &= images.Sound();
     printf("soak: %s\n", ok ? "no growth" : "GROWTH OR FAILURES");
     return ok ? 0 : 1;
 }

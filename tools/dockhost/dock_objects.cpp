@@ -102,6 +102,21 @@ LentImage* MakeLent(GpImage* native, ImageObjectCounts& counts)
 
 } // namespace
 
+bool ImageObjectCounts::Sound() const
+{
+    return stackSlips == 0 && lentDestroyedOnly == 0 && lentCloned == 0 && strangeCalls == 0 &&
+           lentDeleted + static_cast<int>(lentAlive.size()) == lent;
+}
+
+std::string ImageObjectCounts::Describe() const
+{
+    return std::to_string(overlaysDeleted) + " overlays deleted through slot 0 (" + std::to_string(stackSlips) +
+           " with the stack pointer moved); " + std::to_string(lent) + " images lent, " +
+           std::to_string(lentDeleted) + " deleted through slot 0, " + std::to_string(lentCloned) + " cloned, " +
+           std::to_string(lentDestroyedOnly) + " destroyed without freeing, " + std::to_string(strangeCalls) +
+           " calls on unknown objects";
+}
+
 GpImage* NativeOf(const void* image)
 {
     return image ? static_cast<const ImageLayout*>(image)->nativeImage : nullptr;

@@ -10,6 +10,7 @@
 
 #include <memory>
 #include <set>
+#include <string>
 
 namespace dockhost {
 
@@ -27,6 +28,11 @@ struct ImageObjectCounts {
     int lentCloned = 0;    // slot 1, Clone()
     int strangeCalls = 0;  // a slot called on something the dock did not lend (or twice)
     std::set<const void*> lentAlive;
+
+    // Every deletion kept the stack pointer, and every lent image that is
+    // gone went through slot 0 with the flag that frees it, no other slot.
+    bool Sound() const;
+    std::string Describe() const;
 };
 
 // The image handle and status where dock code compiled from the GDI+ headers
