@@ -203,12 +203,19 @@ void LoadFontPage(HWND page, DockletInstance* copy)
 
     CopyText(fontState.fontName, FONT_NAME_CAPACITY, copy->fontName);
     if (fontState.fontName[0]) {
-        // A saved face that only begins a listed one selects that one.
+        // A saved face that only begins a listed one selects that one, and
+        // the sample draws the face the list shows: the saved name may be
+        // no font's.
         const LRESULT found =
             SendDlgItemMessageW(page, IDC_FONT_FACE, CB_FINDSTRING, static_cast<WPARAM>(-1),
                                 reinterpret_cast<LPARAM>(fontState.fontName));
-        if (found != CB_ERR)
+        if (found != CB_ERR) {
             SendDlgItemMessageW(page, IDC_FONT_FACE, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            wchar_t face[FONT_NAME_CAPACITY];
+            SelectedFace(page, face);
+            if (face[0])
+                CopyText(fontState.fontName, FONT_NAME_CAPACITY, face);
+        }
     }
 
     fontState.fontSize = copy->fontSize;
