@@ -103,6 +103,38 @@ TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
     }
 }
 
+TEST_F(Settings, EverySettingComesBackFromTheSheetOnOk)
+{
+    // None of them the default: a setting the sheet failed to copy would come
+    // back empty or zero.
+    const KeyValues stored = {
+        {"Title", "Sheet GPU"},     {"Command", "C:\\tools\\mon.exe"}, {"Parameters", "-y 2"},
+        {"Celcius", "0"},           {"ImagesFolder", "pics"},          {"BackgroundImage", "D:\\p\\gpu.png"},
+        {"FontName", "Tahoma"},     {"FontSize", "28"},                {"FontColor", "255"},
+        {"FontAlpha", "200"},       {"Outline", "0"},                  {"OutlineColor", "65535"},
+        {"OutlineAlpha", "10"},     {"Shadow", "0"},                   {"ShadowColor", "128"},
+        {"ShadowAlpha", "20"},      {"CpuColor", "16711680"},          {"CpuAlpha", "30"},
+        {"BackgroundColor", "4210752"}, {"BackgroundAlpha", "40"},     {"FrameColor", "8421504"},
+        {"FrameAlpha", "50"},       {"Gradient", "0"},                 {"DockletData", "1"},
+        {"LabelData", "4"},
+    };
+    std::string ini = WriteIni("sheet.ini", "Docklet", stored);
+    auto* docklet = Create(ini.c_str(), "Docklet");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    const KeyValues before = Save(docklet, "sheet-before.ini");
+
+    Ui().Then(OpenPage(0)).Then(OpenPage(1)).Then(OpenPage(2)).Then(OpenPage(3)).Do([] {
+        PressSheetButton(PSBTN_OK);
+    });
+    EXPECT_EQ(Configure(docklet), 0);
+    const KeyValues after = Save(docklet, "sheet-after.ini");
+    ASSERT_EQ(after.size(), 25u);
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i], stored[i]) << "key " << KEYS_IN_ORDER[i];
+    EXPECT_EQ(after, before);
+}
+
 TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
 {
     const KeyValues stored = {{"Title", "Exported"}, {"FontSize", "21"}, {"LabelData", "4"}};

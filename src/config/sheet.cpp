@@ -8,6 +8,7 @@
 #include "core/docklet.h"
 #include "core/host.h"
 #include "core/refresh.h"
+#include "core/settings.h"
 #include "core/text.h"
 
 namespace {
@@ -43,59 +44,14 @@ void CopyForEditing(const DockletInstance& live, DockletInstance& copy)
 {
     copy.hwndDocklet = live.hwndDocklet;
     copy.hInstance = live.hInstance;
-    CopyText(copy.title, TITLE_CAPACITY, live.title);
-    CopyText(copy.command, COMMAND_CAPACITY, live.command);
-    CopyText(copy.parameters, COMMAND_CAPACITY, live.parameters);
-    copy.celsius = live.celsius;
-    CopyText(copy.imagesFolder, PATH_CAPACITY, live.imagesFolder);
-    CopyText(copy.backgroundImage, PATH_CAPACITY, live.backgroundImage);
-    CopyText(copy.fontName, FONT_NAME_CAPACITY, live.fontName);
-    copy.fontSize = live.fontSize;
-    copy.fontColor = live.fontColor;
-    copy.fontAlpha = live.fontAlpha;
-    copy.outline = live.outline;
-    copy.outlineColor = live.outlineColor;
-    copy.outlineAlpha = live.outlineAlpha;
-    copy.shadow = live.shadow;
-    copy.shadowColor = live.shadowColor;
-    copy.shadowAlpha = live.shadowAlpha;
-    copy.graphColor = live.graphColor;
-    copy.graphAlpha = live.graphAlpha;
-    copy.backgroundColor = live.backgroundColor;
-    copy.backgroundAlpha = live.backgroundAlpha;
-    copy.frameColor = live.frameColor;
-    copy.frameAlpha = live.frameAlpha;
-    copy.gradient = live.gradient;
-    copy.labelData = live.labelData;
-    copy.dockletData = live.dockletData;
+    CopySettings(copy, live, EVERY_SETTING);
     copy.lastTemperature = live.lastTemperature;
     copy.history = live.history; // borrowed: the Graph page previews the live samples
 }
 
 void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
 {
-    CopyText(live.title, TITLE_CAPACITY, copy.title);
-    CopyText(live.command, COMMAND_CAPACITY, copy.command);
-    CopyText(live.parameters, COMMAND_CAPACITY, copy.parameters);
-    live.celsius = copy.celsius;
-    CopyText(live.fontName, FONT_NAME_CAPACITY, copy.fontName);
-    live.fontSize = copy.fontSize;
-    live.fontColor = copy.fontColor;
-    live.fontAlpha = copy.fontAlpha;
-    live.outline = copy.outline;
-    live.outlineColor = copy.outlineColor;
-    live.outlineAlpha = copy.outlineAlpha;
-    live.shadow = copy.shadow;
-    live.shadowColor = copy.shadowColor;
-    live.shadowAlpha = copy.shadowAlpha;
-    live.graphColor = copy.graphColor;
-    live.graphAlpha = copy.graphAlpha;
-    live.backgroundColor = copy.backgroundColor;
-    live.backgroundAlpha = copy.backgroundAlpha;
-    live.frameColor = copy.frameColor;
-    live.frameAlpha = copy.frameAlpha;
-    live.gradient = copy.gradient;
-    live.labelData = copy.labelData;
+    CopySettings(live, copy, SETTINGS_APPLIED_AS_EDITED);
 
     // A name that differs only in letter case is the same file.
     const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
