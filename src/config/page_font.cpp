@@ -23,6 +23,8 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 const int DEFAULT_FONT_SIZE = 34;
+const int SAMPLE_WIDTH = 150; // at 96 DPI
+const int SAMPLE_HEIGHT = 60;
 const int SIZE_SPIN_LOWEST = 0;
 const int SIZE_SPIN_HIGHEST = 72;
 
@@ -158,8 +160,10 @@ void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLO
                      int outlineOn, COLORREF outlineColour, BYTE outlineAlpha, int shadowOn, COLORREF shadowColour,
                      BYTE shadowAlpha)
 {
+    const PreviewScale scale = ScaleForPreview(page, control, SAMPLE_WIDTH, SAMPLE_HEIGHT);
     BitmapOwner bitmap;
-    GdipCreateBitmapFromScan0(150, 60, 0, PixelFormat32bppARGB, nullptr, bitmap.Receive());
+    GdipCreateBitmapFromScan0(scale.Of(SAMPLE_WIDTH), scale.Of(SAMPLE_HEIGHT), 0, PixelFormat32bppARGB, nullptr,
+                              bitmap.Receive());
     GraphicsOwner graphics;
     GdipGetImageGraphicsContext(bitmap.Get(), graphics.Receive());
     if (graphics.Get()) {
@@ -167,6 +171,8 @@ void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLO
         GdipSetCompositingQuality(graphics.Get(), CompositingQualityHighQuality);
         GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
         GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+        // Layout and em size as at 96 DPI, scaled as a whole.
+        ScaleDrawing(graphics.Get(), scale);
         DrawOutlinedText(graphics.Get(), L"Sample Text", face, FontStyleBold, fillColour, fillAlpha,
                          StringAlignmentCenter, StringAlignmentCenter, static_cast<float>(size), shadowOn,
                          shadowColour, shadowAlpha, outlineOn, outlineColour, outlineAlpha, LayoutRect{5, 5, 140, 50});

@@ -76,7 +76,7 @@ int CALLBACK SettingsSheetCallback(HWND sheet, UINT message, LPARAM lParam)
         DWORD* style = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(lParam) + (extended ? 12 : 0));
         *style &= ~static_cast<DWORD>(DS_CONTEXTHELP);
     } else if (message == PSCB_INITIALIZED) {
-        CenterWindow(sheet, 1);
+        CenterWindow(sheet, openSheet.instance ? openSheet.instance->hwndDocklet : nullptr);
         openSheet.window = sheet;
         if (openSheet.cancelRequested)
             PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
@@ -124,7 +124,7 @@ void RunConfiguration(HWND placeholder, LPARAM lParam)
     auto* live = static_cast<DockletInstance*>(GetPropW(placeholder, INSTANCE_PROPERTY));
     if (!live)
         return;
-    CenterWindow(placeholder, 1);
+    CenterWindow(placeholder, live->hwndDocklet);
     if (openSheet.running) {
         BringOpenSheetForward();
         return;
@@ -198,36 +198,35 @@ INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& sl
     }
 }
 
-BOOL CenterWindow(HWND window, int mode)
+BOOL CenterWindow(HWND window, HWND docklet)
 {
     if (!window)
         return FALSE;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // The work area leaves out the taskbar and the docks that reserve their
+    // edge; on a small or scaled screen a window centred on the whole screen
+    // would put its buttons under the taskbar.
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(docklet ? docklet : window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        work = monitor.rcWork;
     RECT frame = {};
     GetWindowRect(window, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
 
-    int x, y;
-    RECT parent = {0, 0, screenWidth, screenHeight};
-    if (mode != 1 && GetParent(window))
-        GetWindowRect(GetParent(window), &parent);
-    if (mode == 1) {
-        x = (screenWidth - width) / 2;
-        y = (screenHeight - height) / 2;
-    } else {
-        x = (parent.right - parent.left - width) / 2 + parent.left;
-        y = (parent.bottom - parent.top - height) / 2 + parent.top;
-    }
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    if (x + width > screenWidth)
-        x = screenWidth - width;
-    if (y + height > screenHeight)
-        y = screenHeight - height;
+    int x = work.left + (work.right - work.left - width) / 2;
+    int y = work.top + (work.bottom - work.top - height) / 2;
+    if (x + width > work.right)
+        x = work.right - width;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    // A window larger than the work area keeps its caption, by which it can
+    // be moved, and its left edge inside; its bottom or right part hangs out.
+    if (x < work.left)
+        x = work.left;
+    if (y < work.top)
+        y = work.top;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
