@@ -157,10 +157,8 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
-        ASSERT_TRUE(UseSimulatedDriver("temperature 55\n"));
-        docklet = Create();
+        docklet = CreateFrozen(55);
         ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
         const std::string image = harness::WriteTestImage("square.png", 256, 256, 0xFFCC2020u, false);
         ASSERT_FALSE(image.empty());
         wcscpy_s(Record(docklet)->backgroundImage, PATH_CAPACITY, dockhost::Widen(image).c_str());
