@@ -146,7 +146,7 @@ TEST_F(DriverInterface, FailedAttemptIsRepeatedInFull)
     dockhost::Docklet* failed = Create();
     ASSERT_NE(failed, nullptr);
     EXPECT_EQ(Record(failed)->gpu.gpuStatus, -1);
-    EXPECT_EQ(Label(failed), "");
+    EXPECT_EQ(Label(failed), "No Nvidia Driver/GPU Found") << "a driver that did not start has no message";
     EXPECT_EQ(CallCount("query"), 1) << "entries were looked up after a failed start";
 
     dockhost::Docklet* working = Create();

@@ -20,8 +20,10 @@ ARGB MenuBackground()
 UINT WindowDpi(HWND window)
 {
     typedef UINT(WINAPI * DpiForWindowFunction)(HWND);
-    // Windows 10 on; older systems have one DPI for every window.
-    static const auto dpiForWindow = reinterpret_cast<DpiForWindowFunction>(
+    // Windows 10 on; older systems have one DPI for every window. Looked up
+    // at each call: a function-local static's guard costs the runtime kernel
+    // handles that outlive the module.
+    const auto dpiForWindow = reinterpret_cast<DpiForWindowFunction>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
     UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
     if (dpi == 0) {
