@@ -216,6 +216,23 @@ TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
     EXPECT_STREQ(Live()->fontName, SHORTER) << "OK stores the entry's full name";
 }
 
+TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
+{
+    // The sample of a saved name that only begins a listed face, of that
+    // face's full name, and of a name no font has.
+    const wchar_t* const saved[] = {L"Moravel Fa", SHORTER, L"Moravel Nowhere"};
+    std::vector<harness::Pixels> samples;
+    for (const wchar_t* name : saved) {
+        wcscpy(Live()->fontName, name);
+        OnFontPage([&samples](HWND page) { samples.push_back(harness::PictureOf(page, IDC_FONT_PREVIEW)); },
+                   PSBTN_CANCEL);
+    }
+    ASSERT_EQ(samples.size(), 3u);
+    ASSERT_FALSE(samples[0].Empty());
+    EXPECT_EQ(samples[0].argb, samples[1].argb) << "the sample draws the selected entry's face";
+    EXPECT_NE(samples[1].argb, samples[2].argb) << "a face no font has draws another sample";
+}
+
 TEST_F(FontFaces, ASavedFaceThatIsNotListedIsKeptOnOk)
 {
     wcscpy(Live()->fontName, L"Moravel Nowhere");

@@ -34,11 +34,12 @@ std::string Temperature(int celsius)
 
 const StartCase START_CASES[] = {
     {"NoLibrary", Library::None, "", -2, "No Nvidia Driver/GPU Found", {}, {}, true},
-    {"LibraryWithoutLookup", Library::WithoutLookup, "", -1, "", {}, {}, true},
-    // Entry 0 is still the stub after a failed start: no message, an empty label.
-    {"InitialiseFails", Library::Simulated, "status init -5", -1, "", {},
+    {"LibraryWithoutLookup", Library::WithoutLookup, "", -1, "No Nvidia Driver/GPU Found", {}, {}, true},
+    // Entry 0 is still the stub after a failed start: no message to show.
+    {"InitialiseFails", Library::Simulated, "status init -5", -1, "No Nvidia Driver/GPU Found", {},
      {{"init", 1}, {"query", 1}, {"message", 0}, {"thermal", 0}}, true},
-    {"InitialiseUnknown", Library::Simulated, "unknown init", -1, "", {}, {{"init", 0}, {"query", 1}}, true},
+    {"InitialiseUnknown", Library::Simulated, "unknown init", -1, "No Nvidia Driver/GPU Found", {},
+     {{"init", 0}, {"query", 1}}, true},
     {"ChipsetFails", Library::Simulated, "status chipset -7\nmessage -1 Chipset query failed", -1,
      "Chipset query failed", {}, {{"message", 3}, {"enum", 0}, {"thermal", 0}}},
     {"EnumerationFails", Library::Simulated, "status enum -3", -1, "Simulated driver error", {},
@@ -47,7 +48,12 @@ const StartCase START_CASES[] = {
      {{"propertyC", 1}, {"thermal", 0}}},
     {"NameUnknown", Library::Simulated, "unknown name\nmessage -1 No name", -1, "No name", {},
      {{"name", 0}, {"propertyA", 0}, {"thermal", 0}}},
-    {"NameAndMessageUnknown", Library::Simulated, "unknown name message", -1, "", {}, {{"message", 0}}},
+    {"NameAndMessageUnknown", Library::Simulated, "unknown name message", -1, "No Nvidia Driver/GPU Found", {},
+     {{"message", 0}}},
+    {"MessageFails", Library::Simulated, "status enum -3\nstatus message -1", -1, "No Nvidia Driver/GPU Found", {},
+     {{"message", 3}}},
+    {"MessageEmpty", Library::Simulated, "status enum -3\nmessage -1 hex:00", -1, "No Nvidia Driver/GPU Found", {},
+     {{"message", 3}}},
     {"VersionFailureIgnored", Library::Simulated, "status version -1\ntemperature 44", 0, Temperature(44),
      {44, 44, 44}, {{"version", 1}}},
     {"Working", Library::Simulated, "temperature 57", 0, Temperature(57), {57, 57, 57},
@@ -140,7 +146,7 @@ TEST_F(DriverInterface, FailedAttemptIsRepeatedInFull)
     dockhost::Docklet* failed = Create();
     ASSERT_NE(failed, nullptr);
     EXPECT_EQ(Record(failed)->gpu.gpuStatus, -1);
-    EXPECT_EQ(Label(failed), "");
+    EXPECT_EQ(Label(failed), "No Nvidia Driver/GPU Found") << "a driver that did not start has no message";
     EXPECT_EQ(CallCount("query"), 1) << "entries were looked up after a failed start";
 
     dockhost::Docklet* working = Create();

@@ -2,10 +2,48 @@
 #include "harness.h"
 
 #include "core/menu.h"
+#include "imports.h"
 
 using harness::DockTest;
 
 namespace {
+
+// What the module asks of the window manager around its menu, in order.
+struct ForegroundCall {
+    std::string function;
+    HWND hwnd;
+};
+std::vector<ForegroundCall> foregroundCalls;
+
+decltype(&SetForegroundWindow) systemSetForegroundWindow = nullptr;
+decltype(&TrackPopupMenu) systemTrackPopupMenu = nullptr;
+decltype(&PostMessageW) systemPostMessageW = nullptr;
+
+BOOL WINAPI RecordSetForegroundWindow(HWND hwnd)
+{
+    foregroundCalls.push_back({"SetForegroundWindow", hwnd});
+    return systemSetForegroundWindow(hwnd);
+}
+
+BOOL WINAPI RecordTrackPopupMenu(HMENU menu, UINT flags, int x, int y, int reserved, HWND owner, const RECT* rect)
+{
+    foregroundCalls.push_back({"TrackPopupMenu", owner});
+    return systemTrackPopupMenu(menu, flags, x, y, reserved, owner, rect);
+}
+
+BOOL WINAPI RecordPostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_NULL)
+        foregroundCalls.push_back({"PostMessageW(WM_NULL)", hwnd});
+    return systemPostMessageW(hwnd, message, wParam, lParam);
+}
+
+template <typename Fn>
+Fn Patch(HMODULE module, const char* function, Fn replacement)
+{
+    return reinterpret_cast<Fn>(dockhost::PatchImport(module, "user32.dll", function,
+                                                      reinterpret_cast<void*>(replacement)));
+}
 
 struct MenuState {
     std::vector<UINT> ids;
@@ -92,6 +130,33 @@ TEST_F(Menu, ShowsTheSixteenEntriesInOrder)
     EXPECT_EQ(Host().CountCalls("DockletLockMouseEffect"), 2) << "locked once and released once";
     EXPECT_EQ(Host().views[docklet->hwnd].lockDepth, 0);
     EXPECT_EQ(Refreshes(), 0) << "dismissing changes nothing";
+}
+
+TEST_F(Menu, OwnerComesToTheForegroundBeforeTheMenuAndIsPostedANullMessageAfter)
+{
+    const HMODULE module = GetDock().Module();
+    systemSetForegroundWindow = Patch(module, "SetForegroundWindow", RecordSetForegroundWindow);
+    systemTrackPopupMenu = Patch(module, "TrackPopupMenu", RecordTrackPopupMenu);
+    systemPostMessageW = Patch(module, "PostMessageW", RecordPostMessageW);
+    ASSERT_NE(systemSetForegroundWindow, nullptr);
+    ASSERT_NE(systemTrackPopupMenu, nullptr);
+    ASSERT_NE(systemPostMessageW, nullptr);
+    foregroundCalls.clear();
+    Open(0);
+    Open(MENU_HIDE_LABEL);
+    Patch(module, "SetForegroundWindow", systemSetForegroundWindow);
+    Patch(module, "TrackPopupMenu", systemTrackPopupMenu);
+    Patch(module, "PostMessageW", systemPostMessageW);
+
+    const HWND topLevel = GetAncestor(docklet->hwnd, GA_ROOT);
+    const char* const expected[] = {"SetForegroundWindow", "TrackPopupMenu", "PostMessageW(WM_NULL)"};
+    ASSERT_EQ(foregroundCalls.size(), 6u);
+    for (size_t i = 0; i < foregroundCalls.size(); ++i) {
+        const char* what = i < 3 ? "dismissed menu" : "chosen item";
+        EXPECT_EQ(foregroundCalls[i].function, expected[i % 3]) << what << ", call " << i % 3;
+        EXPECT_EQ(foregroundCalls[i].hwnd, i % 3 == 1 ? docklet->hwnd : topLevel) << what << ", call " << i % 3;
+    }
+    EXPECT_EQ(Live()->labelData, LABEL_TEMPERATURE | LABEL_HIDE) << "the chosen item still reaches the docklet";
 }
 
 TEST_F(Menu, CheckMarksFollowTheSettings)
@@ -221,12 +286,19 @@ TEST_F(Menu, AboutAndSettingsOpenFromTheMenu)
 TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
 {
     const HWND hwnd = docklet->hwnd;
+    size_t callsBeforeRemoval = 0;
     size_t callsAtRemoval = 0;
-    Ui().Then([this, &callsAtRemoval] {
+    int lockDepthAtRemoval = -1;
+    Ui().Then([this, hwnd, &callsBeforeRemoval, &callsAtRemoval, &lockDepthAtRemoval] {
         if (!dockhost::FindPopupMenu())
             return false;
+        callsBeforeRemoval = Host().calls.size();
         GetDock().RemoveDocklet(docklet, false);
         callsAtRemoval = Host().calls.size();
+        lockDepthAtRemoval = 0;
+        for (const auto& call : Host().calls)
+            if (call.service == "DockletLockMouseEffect" && call.hwnd == hwnd)
+                lockDepthAtRemoval += call.value ? 1 : -1;
         return true;
     });
     POINT point = {0, 0};
@@ -237,6 +309,14 @@ TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
     EXPECT_TRUE(Ui().Finished());
     EXPECT_EQ(dockhost::FindPopupMenu(), nullptr) << "the menu closed with its docklet";
     EXPECT_TRUE(GetDock().Docklets().empty());
+    // The dock's mouse-over effect is given back inside OnDestroy, or it
+    // stays frozen.
+    EXPECT_EQ(lockDepthAtRemoval, 0) << "the lock taken for the menu is released";
+    const dockhost::ServiceCall* release = Host().LastCall("DockletLockMouseEffect", hwnd);
+    ASSERT_NE(release, nullptr);
+    EXPECT_EQ(release->value, 0);
+    EXPECT_GE(static_cast<size_t>(release - Host().calls.data()), callsBeforeRemoval)
+        << "released while the docklet was being destroyed";
     // The host has forgotten the docklet: a call about it would reach a
     // docklet the host no longer has.
     for (size_t i = callsAtRemoval; i < Host().calls.size(); ++i)

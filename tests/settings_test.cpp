@@ -19,6 +19,19 @@ const char* const KEYS_IN_ORDER[] = {
 
 using KeyValues = std::vector<std::pair<std::string, std::string>>;
 
+// Every key in its order, none of them at its default.
+const KeyValues NON_DEFAULT_SETTINGS = {
+    {"Title", "My GPU"},        {"Command", "C:\\tools\\mon.exe"}, {"Parameters", "-x 1"},
+    {"Celcius", "0"},           {"ImagesFolder", "pics"},          {"BackgroundImage", "D:\\p\\gpu.png"},
+    {"FontName", "Verdana"},    {"FontSize", "28"},                {"FontColor", "255"},
+    {"FontAlpha", "200"},       {"Outline", "0"},                  {"OutlineColor", "65535"},
+    {"OutlineAlpha", "10"},     {"Shadow", "0"},                   {"ShadowColor", "128"},
+    {"ShadowAlpha", "20"},      {"CpuColor", "16711680"},          {"CpuAlpha", "30"},
+    {"BackgroundColor", "4210752"}, {"BackgroundAlpha", "40"},     {"FrameColor", "8421504"},
+    {"FrameAlpha", "50"},       {"Gradient", "0"},                 {"DockletData", "1"},
+    {"LabelData", "4"},
+};
+
 // The keys of one section, in file order.
 KeyValues ReadSection(const std::string& file, const std::string& section)
 {
@@ -80,17 +93,7 @@ protected:
 
 TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
 {
-    const KeyValues stored = {
-        {"Title", "My GPU"},        {"Command", "C:\\tools\\mon.exe"}, {"Parameters", "-x 1"},
-        {"Celcius", "0"},           {"ImagesFolder", "pics"},          {"BackgroundImage", "D:\\p\\gpu.png"},
-        {"FontName", "Verdana"},    {"FontSize", "28"},                {"FontColor", "255"},
-        {"FontAlpha", "200"},       {"Outline", "0"},                  {"OutlineColor", "65535"},
-        {"OutlineAlpha", "10"},     {"Shadow", "0"},                   {"ShadowColor", "128"},
-        {"ShadowAlpha", "20"},      {"CpuColor", "16711680"},          {"CpuAlpha", "30"},
-        {"BackgroundColor", "4210752"}, {"BackgroundAlpha", "40"},     {"FrameColor", "8421504"},
-        {"FrameAlpha", "50"},       {"Gradient", "0"},                 {"DockletData", "1"},
-        {"LabelData", "4"},
-    };
+    const KeyValues& stored = NON_DEFAULT_SETTINGS;
     std::string ini = WriteIni("roundtrip.ini", "Docklet", stored);
     auto* docklet = Create(ini.c_str(), "Docklet");
     ASSERT_NE(docklet, nullptr);
@@ -101,6 +104,27 @@ TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
         EXPECT_EQ(saved[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
         EXPECT_EQ(saved[i].second, stored[i].second) << "key " << KEYS_IN_ORDER[i];
     }
+}
+
+TEST_F(Settings, EverySettingComesBackFromTheSheetOnOk)
+{
+    // A setting the sheet failed to copy would come back empty or zero.
+    const KeyValues& stored = NON_DEFAULT_SETTINGS;
+    std::string ini = WriteIni("sheet.ini", "Docklet", stored);
+    auto* docklet = Create(ini.c_str(), "Docklet");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    const KeyValues before = Save(docklet, "sheet-before.ini");
+
+    Ui().Then(OpenPage(0)).Then(OpenPage(1)).Then(OpenPage(2)).Then(OpenPage(3)).Do([] {
+        PressSheetButton(PSBTN_OK);
+    });
+    EXPECT_EQ(Configure(docklet), 0);
+    const KeyValues after = Save(docklet, "sheet-after.ini");
+    ASSERT_EQ(after.size(), 25u);
+    for (size_t i = 0; i < after.size(); ++i)
+        EXPECT_EQ(after[i], stored[i]) << "key " << KEYS_IN_ORDER[i];
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)

@@ -45,11 +45,8 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
-        ASSERT_TRUE(UseSimulatedDriver("temperature 55\n"));
-        docklet = Create();
+        docklet = CreateFrozen(55);
         ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
-        Host().Clear();
     }
 
     DockletInstance* Live() { return Record(docklet); }

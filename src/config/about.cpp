@@ -3,6 +3,10 @@
 
 #include "core/docklet.h"
 #include "core/text.h"
+#include "render/gdiplus_owners.h"
+
+using namespace Gdiplus;
+using namespace Gdiplus::DllExports;
 
 namespace {
 
@@ -14,6 +18,57 @@ const wchar_t VERSION[] = L"0.1.0.0b";
 DockletInstance* openingFor = nullptr;
 
 const wchar_t EMBLEM_PROPERTY[] = L"MoravelEmblem";
+const int EMBLEM_SIZE = 96; // the bitmap resource's side
+
+// Draws the emblem into the rows of a top-down 24-bit section of `size`.
+bool DrawScaledEmblem(HBITMAP emblem, int size, void* bits)
+{
+    BitmapOwner source;
+    GdipCreateBitmapFromHBITMAP(emblem, nullptr, source.Receive());
+    BitmapOwner target;
+    const INT stride = (size * 3 + 3) & ~3;
+    GdipCreateBitmapFromScan0(size, size, stride, PixelFormat24bppRGB, static_cast<BYTE*>(bits), target.Receive());
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(target.Get(), graphics.Receive());
+    ImageAttributesOwner edges;
+    GdipCreateImageAttributes(edges.Receive());
+    bool drawn = false;
+    if (source.Get() && graphics.Get() && edges.Get()) {
+        GdipSetInterpolationMode(graphics.Get(), InterpolationModeHighQualityBicubic);
+        GdipSetPixelOffsetMode(graphics.Get(), PixelOffsetModeHighQuality);
+        // Without it the filter blends the edge pixels with nothing: a dark rim.
+        GdipSetImageAttributesWrapMode(edges.Get(), WrapModeTileFlipXY, 0, FALSE);
+        UINT width = 0, height = 0;
+        GdipGetImageWidth(source.Get(), &width);
+        GdipGetImageHeight(source.Get(), &height);
+        drawn = GdipDrawImageRectRectI(graphics.Get(), source.Get(), 0, 0, size, size, 0, 0,
+                                       static_cast<INT>(width), static_cast<INT>(height), UnitPixel, edges.Get(),
+                                       nullptr, nullptr) == Ok;
+    }
+    return drawn;
+}
+
+// The emblem at `size` pixels a side, a 24-bit section as the resource is,
+// resampled smoothly; null when it cannot be made.
+HBITMAP ScaledEmblem(HBITMAP emblem, int size)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = size;
+    format.bmiHeader.biHeight = -size; // top-down, as GDI+ addresses rows
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = 24;
+    format.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP scaled = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (!scaled)
+        return nullptr;
+    if (!DrawScaledEmblem(emblem, size, bits)) {
+        DeleteObject(scaled);
+        return nullptr;
+    }
+    return scaled;
+}
 
 // Version 6 static controls blend a 32-bit bitmap by its alpha channel, and
 // the bitmap a control loads from the template is a screen-format one whose
@@ -28,6 +83,14 @@ void ShowEmblem(HWND box)
                                LR_CREATEDIBSECTION);
     if (!emblem)
         return;
+    // Drawn for 96 DPI; on a scaled screen its control is larger.
+    const int size = ScaleToDpi(EMBLEM_SIZE, WindowDpi(box));
+    if (size != EMBLEM_SIZE) {
+        if (HBITMAP scaled = ScaledEmblem(static_cast<HBITMAP>(emblem), size)) {
+            DeleteObject(emblem);
+            emblem = scaled;
+        }
+    }
     SetPropW(box, EMBLEM_PROPERTY, emblem);
     HANDLE loaded = reinterpret_cast<HANDLE>(
         SendMessageW(picture, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(emblem)));
@@ -70,7 +133,7 @@ extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, 
     case WM_INITDIALOG: {
         if (openingFor)
             openingFor->aboutBox = box;
-        CenterWindow(box, 1);
+        CenterWindow(box, openingFor ? openingFor->hwndDocklet : nullptr);
         ShowEmblem(box);
         wchar_t caption[500];
         FormatText(caption, 500, L"About %ls v%ls", NAME, VERSION);

@@ -73,6 +73,25 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box);
 
 // The previews' common parts (Icon, Font and Graph pages).
 
+// Dots per inch the window is drawn at: its own where the system tells it,
+// otherwise the screen's. The previews and the emblem are made for 96 and
+// scaled to it, so that they fill their controls on a scaled screen.
+const UINT BASE_DPI = 96;
+UINT WindowDpi(HWND window);
+int ScaleToDpi(int size, UINT dpi);
+
+// How much larger than at 96 DPI a preview is drawn: by the page's DPI, but
+// never beyond what its picture control holds (the dialog font, which sizes
+// the control, does not grow exactly as the DPI does). 1 at 96 DPI.
+struct PreviewScale {
+    int numerator;
+    int denominator;
+    int Of(int size) const { return size * numerator / denominator; }
+};
+PreviewScale ScaleForPreview(HWND page, int control, int width, int height);
+// Scales what is drawn on `graphics` from then on.
+void ScaleDrawing(Gdiplus::GpGraphics* graphics, PreviewScale scale);
+
 // The menu colour, opaque, as the previews' background.
 Gdiplus::ARGB MenuBackground();
 // Gives a picture control a new Windows bitmap (null: none). Whether the
@@ -149,9 +168,10 @@ const ColourRow<State>* RowOfMovedSlider(HWND page, int code, HWND slider, const
 // colours at every opening. True when the user confirmed a colour.
 bool ChooseColour(HWND page, HWND owner, COLORREF& colour);
 
-// Centres a window on the primary screen (mode 1) or on its parent, kept on
-// screen. Returns FALSE for a null window.
-BOOL CenterWindow(HWND window, int mode);
+// Centres a window in the work area of the monitor that holds the docklet's
+// window (the primary one without a docklet window), kept inside it with its
+// caption never above it. Returns FALSE for a null window.
+BOOL CenterWindow(HWND window, HWND docklet);
 
 // Asks the open settings sheet to cancel when it edits this docklet.
 void CloseSettingsSheetOf(DockletInstance* instance);

@@ -19,6 +19,8 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 const int DEFAULT_FONT_SIZE = 34;
+const int SAMPLE_WIDTH = 150; // at 96 DPI
+const int SAMPLE_HEIGHT = 60;
 const int SIZE_SPIN_LOWEST = 0;
 const int SIZE_SPIN_HIGHEST = 72;
 
@@ -246,8 +248,10 @@ void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLO
                      int outlineOn, COLORREF outlineColour, BYTE outlineAlpha, int shadowOn, COLORREF shadowColour,
                      BYTE shadowAlpha)
 {
+    const PreviewScale scale = ScaleForPreview(page, control, SAMPLE_WIDTH, SAMPLE_HEIGHT);
     BitmapOwner bitmap;
-    GdipCreateBitmapFromScan0(150, 60, 0, PixelFormat32bppARGB, nullptr, bitmap.Receive());
+    GdipCreateBitmapFromScan0(scale.Of(SAMPLE_WIDTH), scale.Of(SAMPLE_HEIGHT), 0, PixelFormat32bppARGB, nullptr,
+                              bitmap.Receive());
     GraphicsOwner graphics;
     GdipGetImageGraphicsContext(bitmap.Get(), graphics.Receive());
     if (graphics.Get()) {
@@ -255,6 +259,8 @@ void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLO
         GdipSetCompositingQuality(graphics.Get(), CompositingQualityHighQuality);
         GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
         GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+        // Layout and em size as at 96 DPI, scaled as a whole.
+        ScaleDrawing(graphics.Get(), scale);
         DrawOutlinedText(graphics.Get(), L"Sample Text", face, FontStyleBold, fillColour, fillAlpha,
                          StringAlignmentCenter, StringAlignmentCenter, static_cast<float>(size), shadowOn,
                          shadowColour, shadowAlpha, outlineOn, outlineColour, outlineAlpha, LayoutRect{5, 5, 140, 50});
@@ -291,12 +297,19 @@ void LoadFontPage(HWND page, DockletInstance* copy)
 
     CopyText(fontState.fontName, FONT_NAME_CAPACITY, copy->fontName);
     if (fontState.fontName[0]) {
-        // A saved face that only begins a listed one selects that one.
+        // A saved face that only begins a listed one selects that one, and
+        // the sample draws the face the list shows: the saved name may be
+        // no font's.
         const LRESULT found =
             SendDlgItemMessageW(page, IDC_FONT_FACE, CB_FINDSTRING, static_cast<WPARAM>(-1),
                                 reinterpret_cast<LPARAM>(fontState.fontName));
-        if (found != CB_ERR)
+        if (found != CB_ERR) {
             SendDlgItemMessageW(page, IDC_FONT_FACE, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            wchar_t face[FONT_NAME_CAPACITY];
+            SelectedFace(page, face);
+            if (face[0])
+                CopyText(fontState.fontName, FONT_NAME_CAPACITY, face);
+        }
     }
 
     fontState.fontSize = copy->fontSize;

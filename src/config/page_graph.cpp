@@ -15,7 +15,7 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-const int PREVIEW_SIZE = 256;
+const int PREVIEW_SIZE = 256; // at 96 DPI
 const LayoutRect PREVIEW_GRAPH = {27, 80, 204, 155};
 
 struct GraphPageState {
@@ -46,7 +46,7 @@ DockletInstance* WorkingCopy()
     return graphState.slots.context ? graphState.slots.context->workingCopy : nullptr;
 }
 
-void DrawBackgroundPicture(GpGraphics* graphics, const DockletInstance* copy)
+void DrawBackgroundPicture(GpGraphics* graphics, const DockletInstance* copy, int previewSize)
 {
     char path[PATH_CAPACITY];
     NarrowForHost(path, sizeof path, copy->backgroundImage);
@@ -54,14 +54,16 @@ void DrawBackgroundPicture(GpGraphics* graphics, const DockletInstance* copy)
     if (!picture)
         return;
     // 255, not 256: the last column and row stay clear of the picture.
-    GdipDrawImageRectI(graphics, NativeImageOf(picture), 0, 0, PREVIEW_SIZE - 1, PREVIEW_SIZE - 1);
+    GdipDrawImageRectI(graphics, NativeImageOf(picture), 0, 0, previewSize - 1, previewSize - 1);
     DeleteDockImage(picture); // the host's image is the caller's to delete
 }
 
 void DrawGraphPreview(HWND page, int control, const DockletInstance* copy)
 {
+    const PreviewScale scale = ScaleForPreview(page, control, PREVIEW_SIZE, PREVIEW_SIZE);
+    const int previewSize = scale.Of(PREVIEW_SIZE);
     BitmapOwner bitmap;
-    GdipCreateBitmapFromScan0(PREVIEW_SIZE, PREVIEW_SIZE, 0, PixelFormat32bppARGB, nullptr, bitmap.Receive());
+    GdipCreateBitmapFromScan0(previewSize, previewSize, 0, PixelFormat32bppARGB, nullptr, bitmap.Receive());
     GraphicsOwner graphics;
     GdipGetImageGraphicsContext(bitmap.Get(), graphics.Receive());
     if (graphics.Get()) {
@@ -69,7 +71,8 @@ void DrawGraphPreview(HWND page, int control, const DockletInstance* copy)
         GdipSetCompositingQuality(graphics.Get(), CompositingQualityHighQuality);
         GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
         GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
-        DrawBackgroundPicture(graphics.Get(), copy);
+        DrawBackgroundPicture(graphics.Get(), copy, previewSize);
+        ScaleDrawing(graphics.Get(), scale); // the graph's rectangle is given at 96 DPI
         int slot = 0;
         const Warr<int> noSamples(1, &slot);
         DrawTemperatureGraph(graphics.Get(), copy->gradient, MakeArgb(copy->graphColor, copy->graphAlpha),

@@ -14,7 +14,7 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-const int PREVIEW_BOX = 192;
+const int PREVIEW_BOX = 192; // at 96 DPI
 // Up to this size the preview is a thumbnail of the picture over the menu
 // colour; larger pictures are drawn straight into the preview's size.
 const int DIRECT_DRAWING_THRESHOLD = 256;
@@ -95,12 +95,18 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box)
 
 namespace {
 
+void ShowBackgroundPreview(HWND page, const DockletInstance* copy)
+{
+    const PreviewScale scale = ScaleForPreview(page, IDC_ICON_PREVIEW, PREVIEW_BOX, PREVIEW_BOX);
+    DrawImagePreview(page, IDC_ICON_PREVIEW, copy->backgroundImage, scale.Of(PREVIEW_BOX));
+}
+
 void ShowChosenImage(HWND page, DockletInstance* copy)
 {
     ResolveImagePath(copy->backgroundImage, PATH_CAPACITY, L"background.png", copy->imagesFolder,
                      copy->hwndDocklet);
     SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
-    DrawImagePreview(page, IDC_ICON_PREVIEW, copy->backgroundImage, PREVIEW_BOX);
+    ShowBackgroundPreview(page, copy);
 }
 
 void Browse(HWND page, DockletInstance* copy)
@@ -130,7 +136,7 @@ void Reset(HWND page, DockletInstance* copy)
 
 void FillIconPage(HWND page, DockletInstance* copy)
 {
-    DrawImagePreview(page, IDC_ICON_PREVIEW, copy->backgroundImage, PREVIEW_BOX);
+    ShowBackgroundPreview(page, copy);
     SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
 }
 

@@ -17,6 +17,56 @@ ARGB MenuBackground()
            static_cast<ARGB>(GetBValue(menu));
 }
 
+UINT WindowDpi(HWND window)
+{
+    typedef UINT(WINAPI * DpiForWindowFunction)(HWND);
+    // Windows 10 on; older systems have one DPI for every window. Looked up
+    // at each call: a function-local static's guard costs the runtime kernel
+    // handles that outlive the module.
+    const auto dpiForWindow = reinterpret_cast<DpiForWindowFunction>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT dpi = dpiForWindow && window ? dpiForWindow(window) : 0;
+    if (dpi == 0) {
+        HDC dc = GetDC(window);
+        if (dc) {
+            dpi = static_cast<UINT>(GetDeviceCaps(dc, LOGPIXELSY));
+            ReleaseDC(window, dc);
+        }
+    }
+    return dpi > 0 ? dpi : BASE_DPI;
+}
+
+int ScaleToDpi(int size, UINT dpi)
+{
+    return MulDiv(size, static_cast<int>(dpi), static_cast<int>(BASE_DPI));
+}
+
+PreviewScale ScaleForPreview(HWND page, int control, int width, int height)
+{
+    const UINT dpi = WindowDpi(page);
+    PreviewScale scale = {static_cast<int>(dpi), static_cast<int>(BASE_DPI)};
+    // At 96 the preview stays as it was made, whatever the control.
+    if (dpi == BASE_DPI || width <= 0 || height <= 0)
+        return scale;
+    RECT box = {};
+    if (!GetClientRect(GetDlgItem(page, control), &box) || box.right <= 0 || box.bottom <= 0)
+        return scale;
+    if (box.right * scale.denominator < width * scale.numerator)
+        scale = PreviewScale{box.right, width};
+    if (box.bottom * scale.denominator < height * scale.numerator)
+        scale = PreviewScale{box.bottom, height};
+    return scale;
+}
+
+void ScaleDrawing(GpGraphics* graphics, PreviewScale scale)
+{
+    // At 96 DPI the drawing stays exactly as it was made.
+    if (graphics && scale.numerator != scale.denominator) {
+        const REAL factor = static_cast<REAL>(scale.numerator) / static_cast<REAL>(scale.denominator);
+        GdipScaleWorldTransform(graphics, factor, factor, MatrixOrderPrepend);
+    }
+}
+
 void SetPictureBitmap(HWND page, int control, HBITMAP bitmap)
 {
     HWND picture = GetDlgItem(page, control);

@@ -8,6 +8,7 @@
 #include "core/docklet.h"
 #include "core/host.h"
 #include "core/refresh.h"
+#include "core/settings.h"
 #include "core/text.h"
 
 namespace {
@@ -43,59 +44,14 @@ void CopyForEditing(const DockletInstance& live, DockletInstance& copy)
 {
     copy.hwndDocklet = live.hwndDocklet;
     copy.hInstance = live.hInstance;
-    CopyText(copy.title, TITLE_CAPACITY, live.title);
-    CopyText(copy.command, COMMAND_CAPACITY, live.command);
-    CopyText(copy.parameters, COMMAND_CAPACITY, live.parameters);
-    copy.celsius = live.celsius;
-    CopyText(copy.imagesFolder, PATH_CAPACITY, live.imagesFolder);
-    CopyText(copy.backgroundImage, PATH_CAPACITY, live.backgroundImage);
-    CopyText(copy.fontName, FONT_NAME_CAPACITY, live.fontName);
-    copy.fontSize = live.fontSize;
-    copy.fontColor = live.fontColor;
-    copy.fontAlpha = live.fontAlpha;
-    copy.outline = live.outline;
-    copy.outlineColor = live.outlineColor;
-    copy.outlineAlpha = live.outlineAlpha;
-    copy.shadow = live.shadow;
-    copy.shadowColor = live.shadowColor;
-    copy.shadowAlpha = live.shadowAlpha;
-    copy.graphColor = live.graphColor;
-    copy.graphAlpha = live.graphAlpha;
-    copy.backgroundColor = live.backgroundColor;
-    copy.backgroundAlpha = live.backgroundAlpha;
-    copy.frameColor = live.frameColor;
-    copy.frameAlpha = live.frameAlpha;
-    copy.gradient = live.gradient;
-    copy.labelData = live.labelData;
-    copy.dockletData = live.dockletData;
+    CopySettings(copy, live, EVERY_SETTING);
     copy.lastTemperature = live.lastTemperature;
     copy.history = live.history; // borrowed: the Graph page previews the live samples
 }
 
 void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
 {
-    CopyText(live.title, TITLE_CAPACITY, copy.title);
-    CopyText(live.command, COMMAND_CAPACITY, copy.command);
-    CopyText(live.parameters, COMMAND_CAPACITY, copy.parameters);
-    live.celsius = copy.celsius;
-    CopyText(live.fontName, FONT_NAME_CAPACITY, copy.fontName);
-    live.fontSize = copy.fontSize;
-    live.fontColor = copy.fontColor;
-    live.fontAlpha = copy.fontAlpha;
-    live.outline = copy.outline;
-    live.outlineColor = copy.outlineColor;
-    live.outlineAlpha = copy.outlineAlpha;
-    live.shadow = copy.shadow;
-    live.shadowColor = copy.shadowColor;
-    live.shadowAlpha = copy.shadowAlpha;
-    live.graphColor = copy.graphColor;
-    live.graphAlpha = copy.graphAlpha;
-    live.backgroundColor = copy.backgroundColor;
-    live.backgroundAlpha = copy.backgroundAlpha;
-    live.frameColor = copy.frameColor;
-    live.frameAlpha = copy.frameAlpha;
-    live.gradient = copy.gradient;
-    live.labelData = copy.labelData;
+    CopySettings(live, copy, SETTINGS_APPLIED_AS_EDITED);
 
     // A name that differs only in letter case is the same file.
     const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
@@ -120,7 +76,7 @@ int CALLBACK SettingsSheetCallback(HWND sheet, UINT message, LPARAM lParam)
         DWORD* style = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(lParam) + (extended ? 12 : 0));
         *style &= ~static_cast<DWORD>(DS_CONTEXTHELP);
     } else if (message == PSCB_INITIALIZED) {
-        CenterWindow(sheet, 1);
+        CenterWindow(sheet, openSheet.instance ? openSheet.instance->hwndDocklet : nullptr);
         openSheet.window = sheet;
         if (openSheet.cancelRequested)
             PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
@@ -168,7 +124,7 @@ void RunConfiguration(HWND placeholder, LPARAM lParam)
     auto* live = static_cast<DockletInstance*>(GetPropW(placeholder, INSTANCE_PROPERTY));
     if (!live)
         return;
-    CenterWindow(placeholder, 1);
+    CenterWindow(placeholder, live->hwndDocklet);
     if (openSheet.running) {
         BringOpenSheetForward();
         return;
@@ -242,36 +198,35 @@ INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& sl
     }
 }
 
-BOOL CenterWindow(HWND window, int mode)
+BOOL CenterWindow(HWND window, HWND docklet)
 {
     if (!window)
         return FALSE;
-    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
-    const int screenHeight = GetSystemMetrics(SM_CYSCREEN);
+    // The work area leaves out the taskbar and the docks that reserve their
+    // edge; on a small or scaled screen a window centred on the whole screen
+    // would put its buttons under the taskbar.
+    RECT work = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof monitor;
+    if (GetMonitorInfoW(MonitorFromWindow(docklet ? docklet : window, MONITOR_DEFAULTTOPRIMARY), &monitor))
+        work = monitor.rcWork;
     RECT frame = {};
     GetWindowRect(window, &frame);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
 
-    int x, y;
-    RECT parent = {0, 0, screenWidth, screenHeight};
-    if (mode != 1 && GetParent(window))
-        GetWindowRect(GetParent(window), &parent);
-    if (mode == 1) {
-        x = (screenWidth - width) / 2;
-        y = (screenHeight - height) / 2;
-    } else {
-        x = (parent.right - parent.left - width) / 2 + parent.left;
-        y = (parent.bottom - parent.top - height) / 2 + parent.top;
-    }
-    if (x < 0)
-        x = 0;
-    if (y < 0)
-        y = 0;
-    if (x + width > screenWidth)
-        x = screenWidth - width;
-    if (y + height > screenHeight)
-        y = screenHeight - height;
+    int x = work.left + (work.right - work.left - width) / 2;
+    int y = work.top + (work.bottom - work.top - height) / 2;
+    if (x + width > work.right)
+        x = work.right - width;
+    if (y + height > work.bottom)
+        y = work.bottom - height;
+    // A window larger than the work area keeps its caption, by which it can
+    // be moved, and its left edge inside; its bottom or right part hangs out.
+    if (x < work.left)
+        x = work.left;
+    if (y < work.top)
+        y = work.top;
     SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }

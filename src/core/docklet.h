@@ -75,6 +75,7 @@ struct DockletInstance {
     int modalDepth;
     int destroyPending;
     int menuOpen;
+    int mouseEffectLocked; // the dock's mouse-over effect is held for the menu
     HWND aboutBox;
 };
 

@@ -109,6 +109,8 @@ extern "C" void CALLBACK OnDestroy(DockletInstance* instance, HWND /*hwnd*/)
         // Destroyed from inside the docklet's own menu or dialog: close it and
         // free the record once its loop has returned.
         instance->destroyPending = 1;
+        // Given back now, while the dock still knows the docklet.
+        ReleaseMouseEffect(instance);
         CloseModalWindows(instance);
         return;
     }

@@ -152,6 +152,14 @@ void RunMenuCommand(DockletInstance* instance, int command)
         ArmRefreshTimer(instance);
 }
 
+void ReleaseMouseEffect(DockletInstance* instance)
+{
+    if (!instance->mouseEffectLocked)
+        return;
+    instance->mouseEffectLocked = 0;
+    HostLockMouseEffect(instance->hwndDocklet, FALSE);
+}
+
 void CloseModalWindows(DockletInstance* instance)
 {
     if (instance->menuOpen)
@@ -189,6 +197,12 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
 
     EnterModal(instance);
     HostLockMouseEffect(instance->hwndDocklet, TRUE);
+    instance->mouseEffectLocked = 1;
+    // A popup menu whose owner is not in the foreground ignores the keyboard
+    // and stays open after a click elsewhere; the message posted afterwards
+    // makes the next menu open properly too.
+    const HWND topLevel = GetAncestor(instance->hwndDocklet, GA_ROOT);
+    SetForegroundWindow(topLevel ? topLevel : instance->hwndDocklet);
     int command = 0;
     {
         ModuleActivation activation;
@@ -197,10 +211,11 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
             TrackPopupMenu(menu, TPM_RETURNCMD, cursor.x, cursor.y, 0, instance->hwndDocklet, nullptr));
         instance->menuOpen = 0;
     }
-    // Destroyed from inside the menu, the docklet is gone from the host as
-    // well: no call about it may follow.
+    // Destroyed from inside the menu, the docklet has given the lock back
+    // already and is gone from the host: no call about it may follow.
     if (!instance->destroyPending)
-        HostLockMouseEffect(instance->hwndDocklet, FALSE);
+        PostMessageW(topLevel ? topLevel : instance->hwndDocklet, WM_NULL, 0, 0);
+    ReleaseMouseEffect(instance);
     DestroyMenu(menu);
     if (!LeaveModal(instance))
         return TRUE;

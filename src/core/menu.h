@@ -26,6 +26,9 @@ enum MenuCommand {
 // Carries out one menu command as if it had been chosen.
 void RunMenuCommand(DockletInstance* instance, int command);
 
+// Gives back the dock's mouse-over effect if the open menu holds it.
+void ReleaseMouseEffect(DockletInstance* instance);
+
 // Asks the docklet's open menu and dialogs to close (the docklet is being
 // destroyed from inside one of their loops).
 void CloseModalWindows(DockletInstance* instance);

@@ -42,16 +42,20 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
     }
 }
 
+const char NO_GPU_LABEL[] = "No Nvidia Driver/GPU Found";
+
 void ChooseLabel(const DockletInstance* instance, char* label, size_t capacity)
 {
     const int status = instance->gpu.gpuStatus;
     if (status == GPU_LIBRARY_NOT_FOUND) {
-        CopyBytes(label, capacity, "No Nvidia Driver/GPU Found");
+        CopyBytes(label, capacity, NO_GPU_LABEL);
     } else if (status != GPU_OK) {
+        // A driver that failed to start (no NVIDIA processor, say) has no
+        // message to give: an empty label would tell the user nothing.
         char message[GPU_TEXT_BYTES + 1] = "";
         DriverGetErrorMessage(status, message);
         message[GPU_TEXT_BYTES] = 0;
-        CopyBytes(label, capacity, message);
+        CopyBytes(label, capacity, message[0] ? message : NO_GPU_LABEL);
     } else {
         ChooseReadyLabel(instance, label, capacity);
     }

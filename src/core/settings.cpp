@@ -13,6 +13,11 @@ namespace {
 
 enum SettingKind { TEXT_SETTING, INT_SETTING, ALPHA_SETTING };
 
+// Whether the settings sheet's OK copies the edited value back as it is. The
+// sheet never changes the images folder, and applies the background image
+// and what the icon shows by a rule of its own.
+enum SheetApply { APPLIED, NOT_APPLIED };
+
 struct Setting {
     const wchar_t* key;
     size_t offset;
@@ -21,48 +26,57 @@ struct Setting {
     int intDefault;             // integer and alpha keys
     DWORD readCapacity;         // units, terminator included
     size_t fieldCapacity;       // text keys: the field's units, at least readCapacity
+    SheetApply sheetApply;
 };
 
-#define TEXT_KEY(key, field, def, capacity)                                                            \
+#define TEXT_KEY(key, field, def, capacity, apply)                                                     \
     { key, offsetof(DockletInstance, field), TEXT_SETTING, def, 0, capacity,                            \
-      sizeof(DockletInstance::field) / sizeof(wchar_t) }
-#define INT_KEY(key, field, def) { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20, 0 }
-#define ALPHA_KEY(key, field, def) { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20, 0 }
+      sizeof(DockletInstance::field) / sizeof(wchar_t), apply }
+#define INT_KEY(key, field, def, apply)                                                                 \
+    { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20, 0, apply }
+#define ALPHA_KEY(key, field, def, apply)                                                               \
+    { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20, 0, apply }
 
 // Read and written in this order; stored files rely on these key names.
 const Setting SETTINGS[] = {
-    TEXT_KEY(L"Title", title, L"Moravel", 260),
-    TEXT_KEY(L"Command", command, L"", 260),
-    TEXT_KEY(L"Parameters", parameters, L"", 260),
-    INT_KEY(L"Celcius", celsius, 1),
+    TEXT_KEY(L"Title", title, L"Moravel", 260, APPLIED),
+    TEXT_KEY(L"Command", command, L"", 260, APPLIED),
+    TEXT_KEY(L"Parameters", parameters, L"", 260, APPLIED),
+    INT_KEY(L"Celcius", celsius, 1, APPLIED),
     // Path fields are read whole: a resolved path may be longer than 259.
-    TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", PATH_CAPACITY),
-    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", PATH_CAPACITY),
-    TEXT_KEY(L"FontName", fontName, L"Tahoma", 32),
-    INT_KEY(L"FontSize", fontSize, 34),
-    INT_KEY(L"FontColor", fontColor, 16777215),
-    ALPHA_KEY(L"FontAlpha", fontAlpha, 255),
-    INT_KEY(L"Outline", outline, 1),
-    INT_KEY(L"OutlineColor", outlineColor, 0),
-    ALPHA_KEY(L"OutlineAlpha", outlineAlpha, 255),
-    INT_KEY(L"Shadow", shadow, 1),
-    INT_KEY(L"ShadowColor", shadowColor, 0),
-    ALPHA_KEY(L"ShadowAlpha", shadowAlpha, 85),
-    INT_KEY(L"CpuColor", graphColor, 65280),
-    ALPHA_KEY(L"CpuAlpha", graphAlpha, 193),
-    INT_KEY(L"BackgroundColor", backgroundColor, 0),
-    ALPHA_KEY(L"BackgroundAlpha", backgroundAlpha, 91),
-    INT_KEY(L"FrameColor", frameColor, 16777215),
-    ALPHA_KEY(L"FrameAlpha", frameAlpha, 91),
-    INT_KEY(L"Gradient", gradient, 1),
-    INT_KEY(L"DockletData", dockletData, 2),
-    INT_KEY(L"LabelData", labelData, 2),
+    TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", PATH_CAPACITY, NOT_APPLIED),
+    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", PATH_CAPACITY, NOT_APPLIED),
+    TEXT_KEY(L"FontName", fontName, L"Tahoma", 32, APPLIED),
+    INT_KEY(L"FontSize", fontSize, 34, APPLIED),
+    INT_KEY(L"FontColor", fontColor, 16777215, APPLIED),
+    ALPHA_KEY(L"FontAlpha", fontAlpha, 255, APPLIED),
+    INT_KEY(L"Outline", outline, 1, APPLIED),
+    INT_KEY(L"OutlineColor", outlineColor, 0, APPLIED),
+    ALPHA_KEY(L"OutlineAlpha", outlineAlpha, 255, APPLIED),
+    INT_KEY(L"Shadow", shadow, 1, APPLIED),
+    INT_KEY(L"ShadowColor", shadowColor, 0, APPLIED),
+    ALPHA_KEY(L"ShadowAlpha", shadowAlpha, 85, APPLIED),
+    INT_KEY(L"CpuColor", graphColor, 65280, APPLIED),
+    ALPHA_KEY(L"CpuAlpha", graphAlpha, 193, APPLIED),
+    INT_KEY(L"BackgroundColor", backgroundColor, 0, APPLIED),
+    ALPHA_KEY(L"BackgroundAlpha", backgroundAlpha, 91, APPLIED),
+    INT_KEY(L"FrameColor", frameColor, 16777215, APPLIED),
+    ALPHA_KEY(L"FrameAlpha", frameAlpha, 91, APPLIED),
+    INT_KEY(L"Gradient", gradient, 1, APPLIED),
+    INT_KEY(L"DockletData", dockletData, 2, NOT_APPLIED),
+    INT_KEY(L"LabelData", labelData, 2, APPLIED),
 };
 
 template <typename T>
 T& FieldAt(DockletInstance* instance, size_t offset)
 {
     return *reinterpret_cast<T*>(reinterpret_cast<char*>(instance) + offset);
+}
+
+template <typename T>
+const T& FieldAt(const DockletInstance* instance, size_t offset)
+{
+    return *reinterpret_cast<const T*>(reinterpret_cast<const char*>(instance) + offset);
 }
 
 // Integer fields are int or COLORREF (same width), alphas one byte.
@@ -74,11 +88,20 @@ void StoreInt(DockletInstance* instance, const Setting& setting, int value)
         FieldAt<int>(instance, setting.offset) = value;
 }
 
-int FetchInt(DockletInstance* instance, const Setting& setting)
+int FetchInt(const DockletInstance* instance, const Setting& setting)
 {
     if (setting.kind == ALPHA_SETTING)
         return FieldAt<BYTE>(instance, setting.offset);
     return FieldAt<int>(instance, setting.offset);
+}
+
+void CopySetting(DockletInstance& to, const DockletInstance& from, const Setting& setting)
+{
+    if (setting.kind == TEXT_SETTING)
+        CopyText(&FieldAt<wchar_t>(&to, setting.offset), setting.fieldCapacity,
+                 &FieldAt<wchar_t>(&from, setting.offset));
+    else
+        StoreInt(&to, setting, FetchInt(&from, setting));
 }
 
 void SetDefaults(DockletInstance* instance)
@@ -167,6 +190,13 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
         }
     }
     CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
+}
+
+void CopySettings(DockletInstance& to, const DockletInstance& from, SettingsCopy which)
+{
+    for (const Setting& setting : SETTINGS)
+        if (which == EVERY_SETTING || setting.sheetApply == APPLIED)
+            CopySetting(to, from, setting);
 }
 
 void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)

@@ -44,3 +44,5 @@ using StringFormatOwner =
 using ImageOwner = GdipOwner<Gdiplus::GpImage, Gdiplus::GpImage, Gdiplus::DllExports::GdipDisposeImage>;
 using BitmapOwner = GdipOwner<Gdiplus::GpBitmap, Gdiplus::GpImage, Gdiplus::DllExports::GdipDisposeImage>;
 using GraphicsOwner = GdipOwner<Gdiplus::GpGraphics, Gdiplus::GpGraphics, Gdiplus::DllExports::GdipDeleteGraphics>;
+using ImageAttributesOwner = GdipOwner<Gdiplus::GpImageAttributes, Gdiplus::GpImageAttributes,
+                                       Gdiplus::DllExports::GdipDisposeImageAttributes>;

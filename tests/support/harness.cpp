@@ -259,6 +259,18 @@ void DockTest::Freeze(dockhost::Docklet* docklet)
     }
 }
 
+dockhost::Docklet* DockTest::CreateFrozen(int temperature)
+{
+    if (!UseSimulatedDriver("temperature " + std::to_string(temperature) + "\n"))
+        return nullptr;
+    dockhost::Docklet* docklet = Create();
+    if (!docklet)
+        return nullptr;
+    Freeze(docklet);
+    Host().Clear();
+    return docklet;
+}
+
 HWND DockTest::Sheet()
 {
     return dockhost::FindThreadWindow(SHEET_CAPTION);

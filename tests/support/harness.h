@@ -79,6 +79,10 @@ protected:
     BOOL RightClick(dockhost::Docklet* docklet);
     // Stops the docklet's own timer, so that only what a test does refreshes it.
     void Freeze(dockhost::Docklet* docklet);
+    // A docklet for the tests of the dialogs: the simulated driver reads
+    // `temperature`, the docklet is frozen and the host's record emptied.
+    // Null when it could not be made.
+    dockhost::Docklet* CreateFrozen(int temperature);
 
     // For steps: the open sheet and its current page (null while not open).
     static HWND Sheet();

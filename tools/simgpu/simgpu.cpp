@@ -138,7 +138,7 @@ const char DEMO[] =
 
 const BuiltInScenario BUILT_IN_SCENARIOS[] = {
     {"demo", DEMO},
-    {"init-fails", "status init -5\n"},     // label: empty (no message entry yet)
+    {"init-fails", "status init -5\n"},     // label: no driver (no message entry yet)
     {"sensor-fails", "status name -1\n"},   // label: the driver's message for -1
     {"no-reading", "status thermal -1\n"},  // label: a reading of -1
 };
