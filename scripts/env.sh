@@ -10,13 +10,17 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # The first Wine process also starts the prefix's services, which live as
 # long as the server and keep whatever output they inherited open: start
 # them here with nothing inherited, or CTest would wait on them for ever.
-# The 32-bit programs get a server of their own on the same display
-# (scripts/win32); it fails, and says why, where they cannot run.
 start_wineserver() {
-    setsid wineserver -p 900 </dev/null >/dev/null 2>&1 &
+    setsid wineserver -p </dev/null >/dev/null 2>&1 &
     trap stop_wineservers EXIT
     sleep 0.5
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+}
+
+# The 32-bit programs get a server of their own on the same display
+# (scripts/win32); it fails, and says why, where they cannot run. Stopped
+# with the 64-bit one.
+start_wineserver32() {
     "$ROOT/scripts/win32" start
 }
 
