@@ -17,11 +17,12 @@ start_wineserver() {
     wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 }
 
-# The 32-bit programs get a server of their own on the same display
-# (scripts/win32); it fails, and says why, where they cannot run. Stopped
-# with the 64-bit one.
+# The 32-bit programs get a server of their own (scripts/win32), on an X
+# display of its own: with both Wine desktops on one display, 64-bit test
+# programs at times hung at their exit while 32-bit ones ran. It fails, and
+# says why, where they cannot run. Stopped with the 64-bit one.
 start_wineserver32() {
-    "$ROOT/scripts/win32" start
+    DISPLAY= XAUTHORITY= "$ROOT/scripts/win32" start
 }
 
 stop_wineservers() {

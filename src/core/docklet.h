@@ -77,6 +77,8 @@ struct DockletInstance {
     int menuOpen;
     int mouseEffectLocked; // the dock's mouse-over effect is held for the menu
     HWND aboutBox;
+    // The overlay's layers kept between refreshes (render/composer.cpp).
+    struct OverlayCache* overlayCache;
 };
 
 // Brackets every modal loop the docklet runs. LeaveModal returns false when

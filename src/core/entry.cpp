@@ -9,6 +9,7 @@
 #include "core/settings.h"
 #include "core/text.h"
 #include "gpu/sensor.h"
+#include "render/render.h"
 
 namespace {
 
@@ -28,6 +29,7 @@ void StartGdiplus(DockletInstance* instance)
 void FreeInstance(DockletInstance* instance)
 {
     delete instance->history;
+    ReleaseOverlayCache(instance);
     if (instance->gdiplusStarted)
         Gdiplus::GdiplusShutdown(instance->gdiplusToken);
     delete instance;

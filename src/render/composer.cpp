@@ -1,7 +1,17 @@
 // The overlay the host lays over the docklet's background picture: caption,
 // temperature and, in graph mode, the history graph, on a transparent image.
+//
+// Everything but the graph's bars and frame depends only on settings and on
+// the temperature's text, which rarely change: that layer is kept per docklet
+// as pixels and drawn again only when something that reaches it changed. A
+// refresh copies it into a new image and draws bars and frame over it, the
+// same steps in the same order as drawing everything anew, so the pixels are
+// the same. (A build with MORAVEL_NO_OVERLAY_CACHE draws everything anew each
+// time; the tests compare the two.)
 #include "render/render.h"
 #include "render/gdiplus_owners.h"
+
+#include <string.h>
 
 #include "core/dock_image.h"
 #include "core/docklet.h"
@@ -13,6 +23,7 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 const int OVERLAY_SIZE = 256;
+const int OVERLAY_STRIDE = OVERLAY_SIZE * 4;
 const int TEMPERATURE_TEXT_CAPACITY = 500;
 const wchar_t CAPTION[] = L"GPU Temp";
 
@@ -41,7 +52,7 @@ struct TextStyle {
 };
 
 void DrawBandText(GpGraphics* graphics, const wchar_t* text, const TextStyle& style, int horizontalAlign,
-              double emSize, LayoutRect rect)
+                  double emSize, LayoutRect rect)
 {
     const int bold = FontStyleBold;
     DrawOutlinedText(graphics, text, style.fontName, bold, style.fillColour, style.fillAlpha, horizontalAlign,
@@ -49,62 +60,243 @@ void DrawBandText(GpGraphics* graphics, const wchar_t* text, const TextStyle& st
                      style.shadowAlpha, style.outlineOn, style.outlineColour, style.outlineAlpha, rect);
 }
 
-void DrawOverlay(GpGraphics* graphics, const DockletInstance* instance)
+// Graph mode wins when both bits are set; 0: nothing is drawn.
+int ModeOf(const DockletInstance* instance)
+{
+    if (instance->dockletData & DOCKLET_GRAPH)
+        return DOCKLET_GRAPH;
+    if (instance->dockletData & DOCKLET_TEMPERATURE)
+        return DOCKLET_TEMPERATURE;
+    return 0;
+}
+
+void PrepareGraphics(GpGraphics* graphics)
 {
     GdipSetInterpolationMode(graphics, InterpolationModeHighQuality);
     GdipSetCompositingQuality(graphics, CompositingQualityHighQuality);
     GdipSetCompositingMode(graphics, CompositingModeSourceOver);
     GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+}
 
-    const ARGB barColour = MakeArgb(instance->graphColor, instance->graphAlpha);
-    const ARGB backgroundColour = MakeArgb(instance->backgroundColor, instance->backgroundAlpha);
-    const ARGB frameColour = MakeArgb(instance->frameColor, instance->frameAlpha);
-
+// Everything the layer's pixels depend on. Made zeroed, so that two keys
+// compare whole, padding included.
+struct LayerKey {
+    int mode;
+    wchar_t fontName[FONT_NAME_CAPACITY];
+    int fontSize;
+    COLORREF fontColor, outlineColor, shadowColor;
+    unsigned fontAlpha, outlineAlpha, shadowAlpha;
+    int outline, shadow;
     wchar_t temperature[TEMPERATURE_TEXT_CAPACITY];
-    if (instance->celsius)
-        FormatText(temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0C", instance->lastTemperature);
-    else
-        FormatText(temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0F", IconFahrenheit(instance->lastTemperature));
+    ARGB background; // graph mode only
+};
 
+void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
+{
+    memset(&key, 0, sizeof key);
+    key.mode = ModeOf(instance);
+    CopyText(key.fontName, FONT_NAME_CAPACITY, instance->fontName);
+    key.fontSize = instance->fontSize;
+    key.fontColor = instance->fontColor;
+    key.fontAlpha = instance->fontAlpha;
+    key.outline = instance->outline;
+    key.outlineColor = instance->outlineColor;
+    key.outlineAlpha = instance->outlineAlpha;
+    key.shadow = instance->shadow;
+    key.shadowColor = instance->shadowColor;
+    key.shadowAlpha = instance->shadowAlpha;
+    if (instance->celsius)
+        FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0C", instance->lastTemperature);
+    else
+        FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0F",
+                   IconFahrenheit(instance->lastTemperature));
+    if (key.mode == DOCKLET_GRAPH)
+        key.background = MakeArgb(instance->backgroundColor, instance->backgroundAlpha);
+}
+
+// Caption and temperature, and in graph mode the graph's background: what
+// lies under the bars.
+void DrawLayer(GpGraphics* graphics, const DockletInstance* instance, const LayerKey& key)
+{
     const TextStyle style = {
-        instance->fontName,    instance->fontColor,    instance->fontAlpha,
-        instance->shadow,      instance->shadowColor,  instance->shadowAlpha,
-        instance->outline,     instance->outlineColor, instance->outlineAlpha,
+        key.fontName,     key.fontColor,    key.fontAlpha,     key.shadow,       key.shadowColor,
+        key.shadowAlpha,  key.outline,      key.outlineColor,  key.outlineAlpha,
     };
     const double fontSize = instance->fontSize;
-
-    if (instance->dockletData & DOCKLET_GRAPH) {
+    if (key.mode == DOCKLET_GRAPH) {
         DrawBandText(graphics, CAPTION, style, StringAlignmentNear, fontSize - 16, GRAPH_TEXT_BAND);
-        DrawBandText(graphics, temperature, style, StringAlignmentFar, fontSize - 5, GRAPH_TEXT_BAND);
-        if (instance->history) {
-            DrawTemperatureGraph(graphics, instance->gradient, barColour, backgroundColour, frameColour,
-                                 *instance->history, GRAPH_SCALE_MAX, GRAPH_AREA);
-        } else {
-            // No history could be allocated: an empty graph, as for a fresh docklet.
-            int slot = 0;
-            const Warr<int> empty(1, &slot);
-            DrawTemperatureGraph(graphics, instance->gradient, barColour, backgroundColour, frameColour, empty,
-                                 GRAPH_SCALE_MAX, GRAPH_AREA);
-        }
-    } else if (instance->dockletData & DOCKLET_TEMPERATURE) {
+        DrawBandText(graphics, key.temperature, style, StringAlignmentFar, fontSize - 5, GRAPH_TEXT_BAND);
+        DrawGraphBackground(graphics, key.background, GRAPH_AREA);
+    } else if (key.mode == DOCKLET_TEMPERATURE) {
         DrawBandText(graphics, CAPTION, style, StringAlignmentCenter, fontSize, TEXT_CAPTION_BAND);
-        DrawBandText(graphics, temperature, style, StringAlignmentCenter, fontSize + 4, TEXT_TEMPERATURE_BAND);
+        DrawBandText(graphics, key.temperature, style, StringAlignmentCenter, fontSize + 4, TEXT_TEMPERATURE_BAND);
+    }
+}
+
+void DrawBars(GpGraphics* graphics, const DockletInstance* instance, GpPen* barPen)
+{
+    if (instance->history) {
+        DrawGraphBars(graphics, barPen, *instance->history, GRAPH_SCALE_MAX, GRAPH_AREA);
+    } else {
+        // No history could be allocated: an empty graph, as for a fresh docklet.
+        int slot = 0;
+        const Warr<int> empty(1, &slot);
+        DrawGraphBars(graphics, barPen, empty, GRAPH_SCALE_MAX, GRAPH_AREA);
     }
 }
 
 } // namespace
 
-DockImage* ComposeDockletImage(const DockletInstance* instance)
+// The docklet's kept layer, and the graph's pens with what they were made of.
+struct OverlayCache {
+    bool layerValid;
+    LayerKey layerKey;
+    BYTE layer[OVERLAY_SIZE * OVERLAY_STRIDE];
+    GpPen* barPen;
+    ARGB barColour;
+    int gradient;
+    GpPen* framePen;
+    ARGB frameColour;
+};
+
+namespace {
+
+#ifndef MORAVEL_NO_OVERLAY_CACHE
+OverlayCache* CacheOf(DockletInstance* instance)
+{
+    if (!instance->overlayCache)
+        instance->overlayCache =
+            static_cast<OverlayCache*>(HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof(OverlayCache)));
+    return instance->overlayCache;
+}
+
+// The layer's pixels for `key`, drawn anew when the key changed.
+bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const LayerKey& key)
+{
+    if (cache->layerValid && memcmp(&cache->layerKey, &key, sizeof key) == 0)
+        return true;
+    cache->layerValid = false;
+    memset(cache->layer, 0, sizeof cache->layer);
+    BitmapOwner layer;
+    GdipCreateBitmapFromScan0(OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_STRIDE, PixelFormat32bppARGB, cache->layer,
+                              layer.Receive());
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(layer.Get(), graphics.Receive());
+    if (!graphics.Get())
+        return false;
+    PrepareGraphics(graphics.Get());
+    DrawLayer(graphics.Get(), instance, key);
+    GdipFlush(graphics.Get(), FlushIntentionSync);
+    cache->layerKey = key;
+    cache->layerValid = true;
+    return true;
+}
+
+bool CopyLayerInto(GpBitmap* bitmap, const BYTE* layer)
+{
+    const Rect all(0, 0, OVERLAY_SIZE, OVERLAY_SIZE);
+    BitmapData data = {};
+    if (GdipBitmapLockBits(bitmap, &all, ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok)
+        return false;
+    for (int y = 0; y < OVERLAY_SIZE; ++y)
+        memcpy(static_cast<BYTE*>(data.Scan0) + y * data.Stride, layer + y * OVERLAY_STRIDE, OVERLAY_STRIDE);
+    GdipBitmapUnlockBits(bitmap, &data);
+    return true;
+}
+
+// The kept pens, made again when what they were made of changed.
+GpPen* KeptBarPen(OverlayCache* cache, ARGB colour, int gradient)
+{
+    if (cache->barPen && cache->barColour == colour && cache->gradient == gradient)
+        return cache->barPen;
+    if (cache->barPen)
+        GdipDeletePen(cache->barPen);
+    cache->barPen = NewBarPen(gradient, colour, GRAPH_AREA);
+    cache->barColour = colour;
+    cache->gradient = gradient;
+    return cache->barPen;
+}
+
+GpPen* KeptFramePen(OverlayCache* cache, ARGB colour)
+{
+    if (cache->framePen && cache->frameColour == colour)
+        return cache->framePen;
+    if (cache->framePen)
+        GdipDeletePen(cache->framePen);
+    cache->framePen = NewFramePen(colour);
+    cache->frameColour = colour;
+    return cache->framePen;
+}
+#endif
+
+void DrawEverything(GpBitmap* bitmap, const DockletInstance* instance, const LayerKey& key)
+{
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(bitmap, graphics.Receive());
+    if (!graphics.Get())
+        return;
+    PrepareGraphics(graphics.Get());
+    DrawLayer(graphics.Get(), instance, key);
+    if (key.mode == DOCKLET_GRAPH) {
+        PenOwner barPen;
+        *barPen.Receive() =
+            NewBarPen(instance->gradient, MakeArgb(instance->graphColor, instance->graphAlpha), GRAPH_AREA);
+        DrawBars(graphics.Get(), instance, barPen.Get());
+        PenOwner framePen;
+        *framePen.Receive() = NewFramePen(MakeArgb(instance->frameColor, instance->frameAlpha));
+        DrawGraphFrame(graphics.Get(), framePen.Get(), GRAPH_AREA);
+    }
+}
+
+void DrawOverlay(GpBitmap* bitmap, DockletInstance* instance)
+{
+    LayerKey key;
+    MakeLayerKey(instance, key);
+    if (key.mode == 0)
+        return;
+#ifndef MORAVEL_NO_OVERLAY_CACHE
+    OverlayCache* cache = CacheOf(instance);
+    if (cache && UpdateLayer(cache, instance, key) && CopyLayerInto(bitmap, cache->layer)) {
+        if (key.mode != DOCKLET_GRAPH)
+            return;
+        GraphicsOwner graphics;
+        GdipGetImageGraphicsContext(bitmap, graphics.Receive());
+        if (!graphics.Get())
+            return;
+        PrepareGraphics(graphics.Get());
+        DrawBars(graphics.Get(), instance,
+                 KeptBarPen(cache, MakeArgb(instance->graphColor, instance->graphAlpha), instance->gradient));
+        DrawGraphFrame(graphics.Get(), KeptFramePen(cache, MakeArgb(instance->frameColor, instance->frameAlpha)),
+                       GRAPH_AREA);
+        return;
+    }
+#endif
+    // Nothing kept (or nothing could be): everything drawn on the image itself.
+    DrawEverything(bitmap, instance, key);
+}
+
+} // namespace
+
+DockImage* ComposeDockletImage(DockletInstance* instance)
 {
     GpBitmap* bitmap = nullptr;
     const GpStatus status =
         GdipCreateBitmapFromScan0(OVERLAY_SIZE, OVERLAY_SIZE, 0, PixelFormat32bppARGB, nullptr, &bitmap);
-    if (instance && bitmap) {
-        GraphicsOwner graphics;
-        GdipGetImageGraphicsContext(bitmap, graphics.Receive());
-        if (graphics.Get())
-            DrawOverlay(graphics.Get(), instance);
-    }
     // Without pixels there is nothing to draw on; the empty image still goes to the host.
+    if (instance && bitmap)
+        DrawOverlay(bitmap, instance);
     return NewDockImage(bitmap, status);
+}
+
+void ReleaseOverlayCache(DockletInstance* instance)
+{
+    OverlayCache* cache = instance ? instance->overlayCache : nullptr;
+    if (!cache)
+        return;
+    if (cache->barPen)
+        GdipDeletePen(cache->barPen);
+    if (cache->framePen)
+        GdipDeletePen(cache->framePen);
+    HeapFree(GetProcessHeap(), 0, cache);
+    instance->overlayCache = nullptr;
 }

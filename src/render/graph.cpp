@@ -44,22 +44,31 @@ void FillPenWithGradient(GpPen* barPen, ARGB barColour, LayoutRect rect)
 
 } // namespace
 
-void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, ARGB backgroundColour,
-                          ARGB frameColour, const Warr<int>& history, double fullScale, LayoutRect rect)
+void DrawGraphBackground(GpGraphics* target, ARGB backgroundColour, LayoutRect rect)
 {
-    // Declared in creation order: deleted bar pen, frame pen, background brush.
     SolidFillOwner backgroundBrush;
     GdipCreateSolidFill(backgroundColour, backgroundBrush.Receive());
-    PenOwner framePen;
-    GdipCreatePen1(frameColour, 1.0f, UnitWorld, framePen.Receive());
-    PenOwner barPen;
-    GdipCreatePen1(barColour, 3.0f, UnitWorld, barPen.Receive());
-
     GdipFillRectangleI(target, backgroundBrush.Get(), rect.x, rect.y, rect.width, rect.height);
+}
 
-    if (gradientOn)
-        FillPenWithGradient(barPen.Get(), barColour, rect);
+GpPen* NewBarPen(int gradientOn, ARGB barColour, LayoutRect rect)
+{
+    GpPen* barPen = nullptr;
+    GdipCreatePen1(barColour, 3.0f, UnitWorld, &barPen);
+    if (barPen && gradientOn)
+        FillPenWithGradient(barPen, barColour, rect);
+    return barPen;
+}
 
+GpPen* NewFramePen(ARGB frameColour)
+{
+    GpPen* framePen = nullptr;
+    GdipCreatePen1(frameColour, 1.0f, UnitWorld, &framePen);
+    return framePen;
+}
+
+void DrawGraphBars(GpGraphics* target, GpPen* barPen, const Warr<int>& history, double fullScale, LayoutRect rect)
+{
     // Full scale reaches height - 1: one pixel short of the top edge.
     const double factor = (rect.height - 1.0) / fullScale;
     const int base = rect.y + rect.height;
@@ -74,8 +83,23 @@ void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, AR
             value = -fullScale;
         const int barHeight = static_cast<int>(value * factor);
         const int barX = rect.x + BAR_SPACING * k;
-        GdipDrawLineI(target, barPen.Get(), barX, base, barX, base - barHeight);
+        GdipDrawLineI(target, barPen, barX, base, barX, base - barHeight);
     }
+}
 
-    GdipDrawRectangleI(target, framePen.Get(), rect.x, rect.y, rect.width, rect.height);
+void DrawGraphFrame(GpGraphics* target, GpPen* framePen, LayoutRect rect)
+{
+    GdipDrawRectangleI(target, framePen, rect.x, rect.y, rect.width, rect.height);
+}
+
+void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, ARGB backgroundColour,
+                          ARGB frameColour, const Warr<int>& history, double fullScale, LayoutRect rect)
+{
+    DrawGraphBackground(target, backgroundColour, rect);
+    PenOwner barPen;
+    *barPen.Receive() = NewBarPen(gradientOn, barColour, rect);
+    DrawGraphBars(target, barPen.Get(), history, fullScale, rect);
+    PenOwner framePen;
+    *framePen.Receive() = NewFramePen(frameColour);
+    DrawGraphFrame(target, framePen.Get(), rect);
 }

@@ -47,10 +47,21 @@ void DrawOutlinedText(Gdiplus::GpGraphics* target, const wchar_t* text, const wc
                       int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
                       COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect);
 
+// The graph in its three layers, back to front: background, one bar per
+// sample, frame. The pens are the caller's to delete.
+void DrawGraphBackground(Gdiplus::GpGraphics* target, Gdiplus::ARGB backgroundColour, LayoutRect rect);
+Gdiplus::GpPen* NewBarPen(int gradientOn, Gdiplus::ARGB barColour, LayoutRect rect);
+Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
+void DrawGraphBars(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const Warr<int>& history, double fullScale,
+                   LayoutRect rect);
+void DrawGraphFrame(Gdiplus::GpGraphics* target, Gdiplus::GpPen* framePen, LayoutRect rect);
+// All three, as the Graph page's preview draws them.
 void DrawTemperatureGraph(Gdiplus::GpGraphics* target, int gradientOn, Gdiplus::ARGB barColour,
                           Gdiplus::ARGB backgroundColour, Gdiplus::ARGB frameColour, const Warr<int>& history,
                           double fullScale, LayoutRect rect);
 
 // A new 256 x 256 overlay in the dock's object layout; the caller owns it and
 // hands it to the host, which deletes it.
-DockImage* ComposeDockletImage(const DockletInstance* instance);
+DockImage* ComposeDockletImage(DockletInstance* instance);
+// What ComposeDockletImage keeps for the docklet; before GDI+ shuts down.
+void ReleaseOverlayCache(DockletInstance* instance);

@@ -1,0 +1,215 @@
+// The overlays a docklet composes from the layers it keeps between refreshes,
+// against the same overlays drawn anew by a build of the module that keeps
+// nothing (MoravelDockletUncached.dll): every pixel of every overlay over a
+// long sequence of modes, units, colours, transparencies, outline, shadow,
+// faces, sizes, readings and settings sheets.
+#include "harness.h"
+
+#include <commctrl.h>
+#include <stdio.h>
+#include <stdlib.h>
+
+#include <functional>
+
+#include "config/resource.h"
+
+using harness::DockTest;
+
+namespace {
+
+typedef int (*LoadScenarioFn)(const char*);
+
+struct Step {
+    const char* name;
+    std::function<void(DockletInstance&)> change; // applied to both records
+    const char* scenario;                          // the driver's answers from now on; null: unchanged
+};
+
+const Step STEPS[] = {
+    {"defaults: graph, Celsius", nullptr, "temperature 55\n"},
+    {"a new reading", nullptr, "temperature 56\n"},
+    {"the same reading again", nullptr, nullptr},
+    {"text mode", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
+    {"Fahrenheit, text", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
+    {"Fahrenheit, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr},
+    {"Celsius again", [](DockletInstance& d) { d.celsius = 1; }, nullptr},
+    {"both mode bits", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH | DOCKLET_TEMPERATURE; }, nullptr},
+    {"no mode bit", [](DockletInstance& d) { d.dockletData = 0; }, nullptr},
+    {"icons hidden, text", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE; },
+     nullptr},
+    {"icons hidden, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_GRAPH; }, nullptr},
+    {"text colour", [](DockletInstance& d) { d.fontColor = RGB(255, 32, 0), d.fontAlpha = 128; }, nullptr},
+    {"text clear", [](DockletInstance& d) { d.fontAlpha = 0; }, nullptr},
+    {"outline colour", [](DockletInstance& d) { d.fontAlpha = 255, d.outlineColor = RGB(0, 0, 255), d.outlineAlpha = 99; },
+     nullptr},
+    {"shadow colour", [](DockletInstance& d) { d.shadowColor = RGB(0, 200, 0), d.shadowAlpha = 255; }, nullptr},
+    {"outline off", [](DockletInstance& d) { d.outline = 0; }, nullptr},
+    {"shadow off", [](DockletInstance& d) { d.shadow = 0; }, nullptr},
+    {"outline on, shadow off", [](DockletInstance& d) { d.outline = 1; }, nullptr},
+    {"shadow on", [](DockletInstance& d) { d.shadow = 1; }, nullptr},
+    {"bar colour", [](DockletInstance& d) { d.graphColor = RGB(200, 0, 200), d.graphAlpha = 40; }, nullptr},
+    {"no gradient", [](DockletInstance& d) { d.gradient = 0; }, nullptr},
+    {"gradient, bars opaque", [](DockletInstance& d) { d.gradient = 1, d.graphAlpha = 255; }, nullptr},
+    {"background colour", [](DockletInstance& d) { d.backgroundColor = RGB(0, 0, 128), d.backgroundAlpha = 200; },
+     nullptr},
+    {"background clear", [](DockletInstance& d) { d.backgroundAlpha = 0; }, nullptr},
+    {"frame colour", [](DockletInstance& d) { d.frameColor = RGB(255, 255, 0), d.frameAlpha = 255; }, nullptr},
+    {"frame clear", [](DockletInstance& d) { d.frameAlpha = 0; }, nullptr},
+    {"another face", [](DockletInstance& d) { lstrcpynW(d.fontName, L"DejaVu Sans", FONT_NAME_CAPACITY); }, nullptr},
+    {"a face no font has", [](DockletInstance& d) { lstrcpynW(d.fontName, L"No Such Face", FONT_NAME_CAPACITY); },
+     nullptr},
+    {"Tahoma again", [](DockletInstance& d) { lstrcpynW(d.fontName, L"Tahoma", FONT_NAME_CAPACITY); }, nullptr},
+    {"size 16: caption em 0", [](DockletInstance& d) { d.fontSize = 16; }, nullptr},
+    {"size 0", [](DockletInstance& d) { d.fontSize = 0; }, nullptr},
+    {"negative size", [](DockletInstance& d) { d.fontSize = -30; }, nullptr},
+    {"size 90", [](DockletInstance& d) { d.fontSize = 90; }, nullptr},
+    {"size held at the drawing bound", [](DockletInstance& d) { d.fontSize = 5000; }, nullptr},
+    {"size 34", [](DockletInstance& d) { d.fontSize = 34; }, nullptr},
+    {"no reading", nullptr, "status thermal -1\n"},
+    {"no reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
+    {"over full scale", [](DockletInstance& d) { d.celsius = 1; }, "temperature 200\n"},
+    {"far below zero", nullptr, "temperature -500\n"},
+    {"the largest reading", nullptr, "temperature 2147483647\n"},
+    {"the largest reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
+    {"text mode at the largest reading", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
+    {"back to graph, a usual reading",
+     [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH, d.celsius = 1; }, "temperature 61\n"},
+};
+
+// Pixels that differ in any channel, and the largest difference of a channel.
+struct Difference {
+    int pixels = 0;
+    int largest = 0;
+};
+
+Difference Compare(const harness::Pixels& a, const harness::Pixels& b)
+{
+    Difference difference;
+    if (a.width != b.width || a.height != b.height) {
+        difference.pixels = -1;
+        return difference;
+    }
+    for (size_t i = 0; i < a.argb.size(); ++i) {
+        if (a.argb[i] == b.argb[i])
+            continue;
+        ++difference.pixels;
+        for (int shift = 0; shift < 32; shift += 8) {
+            const int delta = abs(static_cast<int>((a.argb[i] >> shift) & 0xFF) - static_cast<int>((b.argb[i] >> shift) & 0xFF));
+            difference.largest = delta > difference.largest ? delta : difference.largest;
+        }
+    }
+    return difference;
+}
+
+} // namespace
+
+class OverlayCacheTest : public DockTest {
+protected:
+    static void SetUpTestSuite() { ASSERT_TRUE(UseSimulatedDriver("temperature 55\n")); }
+
+    void SetUp() override
+    {
+        DockTest::SetUp();
+        HMODULE driver = GetModuleHandleW(harness::SimulatedDriverPath().c_str());
+        loadScenario = driver ? reinterpret_cast<LoadScenarioFn>(
+                                    reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
+                              : nullptr;
+        ASSERT_NE(loadScenario, nullptr);
+        ASSERT_TRUE(reference_.LoadModule(harness::BinFolder() + L"MoravelDockletUncached.dll"));
+        ASSERT_EQ(loadScenario("temperature 55\n"), 0);
+        cached_ = Create();
+        ASSERT_NE(cached_, nullptr);
+        Freeze(cached_);
+        uncached_ = reference_.AddDocklet(nullptr, nullptr);
+        ASSERT_NE(uncached_, nullptr);
+        KillTimer(uncached_->hwnd, REFRESH_TIMER_ID);
+    }
+
+    void TearDown() override
+    {
+        reference_.RemoveAll(false);
+        DockTest::TearDown();
+    }
+
+    DockletInstance& Reference() { return *static_cast<DockletInstance*>(uncached_->instance); }
+
+    // The sheet's OK refreshes the docklet once: the reference takes the
+    // same reading, so both histories hold the same samples.
+    void CatchUp()
+    {
+        for (int i = 0; i < 2 && Reference().history->Count() < Record(cached_)->history->Count(); ++i)
+            dockhost::TickDocklet(reference_, *uncached_);
+        ASSERT_EQ(Reference().history->Count(), Record(cached_)->history->Count());
+    }
+
+    // One refresh of each, and how their overlays differ.
+    Difference TickBoth()
+    {
+        Tick(cached_);
+        dockhost::TickDocklet(reference_, *uncached_);
+        harness::Pixels drawn = Overlay(cached_);
+        harness::Pixels anew =
+            harness::Capture(dockhost::ClassCopyOf(Host().views[uncached_->hwnd].overlay.native()).get());
+        EXPECT_FALSE(drawn.Empty());
+        return Compare(drawn, anew);
+    }
+
+    LoadScenarioFn loadScenario = nullptr;
+    dockhost::Dock reference_;
+    dockhost::Docklet* cached_ = nullptr;
+    dockhost::Docklet* uncached_ = nullptr;
+};
+
+TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
+{
+    int overlays = 0, differing = 0, largest = 0;
+    auto check = [&](const std::string& name) {
+        // The first refresh after the change, then one from what was kept.
+        for (int refresh = 0; refresh < 2; ++refresh) {
+            const Difference difference = TickBoth();
+            ++overlays;
+            EXPECT_EQ(difference.pixels, 0) << name << ", refresh " << refresh << ": " << difference.pixels
+                                            << " pixels differ, by up to " << difference.largest;
+            differing += difference.pixels > 0 ? difference.pixels : 0;
+            largest = difference.largest > largest ? difference.largest : largest;
+        }
+    };
+    for (const Step& step : STEPS) {
+        if (step.scenario) {
+            ASSERT_EQ(loadScenario(step.scenario), 0) << step.name;
+        }
+        if (step.change) {
+            step.change(*Record(cached_));
+            step.change(Reference());
+        }
+        check(step.name);
+    }
+
+    // The sheet: OK with a new size and bar transparency reaches the next
+    // refresh; Cancel changes nothing.
+    Ui().Then(OpenPage(2))
+        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"44"); })
+        .Then(OpenPage(3))
+        .Do([] {
+            HWND page = CurrentPage();
+            HWND slider = GetDlgItem(page, IDC_GRAPH_BAR_ALPHA);
+            SendMessageW(slider, TBM_SETPOS, TRUE, 150);
+            SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 150), reinterpret_cast<LPARAM>(slider));
+        })
+        .Do([] { PressSheetButton(PSBTN_OK); });
+    EXPECT_EQ(Configure(cached_), 0);
+    ASSERT_EQ(Record(cached_)->fontSize, 44);
+    Reference().fontSize = 44;
+    Reference().graphAlpha = 150;
+    CatchUp();
+    check("the sheet's OK");
+
+    Ui().Then(OpenPage(2))
+        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"12"); })
+        .Do([] { PressSheetButton(PSBTN_CANCEL); });
+    Configure(cached_);
+    CatchUp();
+    check("the sheet's Cancel");
+
+    printf("[ figures  ] %d overlays compared, %d pixels differ, by up to %d\n", overlays, differing, largest);
+}
