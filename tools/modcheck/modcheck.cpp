@@ -21,9 +21,9 @@
 #include <string>
 #include <vector>
 
-namespace {
+#include "zip.h"
 
-using Bytes = std::vector<unsigned char>;
+namespace {
 
 int failures = 0;
 
@@ -59,15 +59,6 @@ std::vector<std::string> Split(const std::string& list)
     return items;
 }
 
-// Little-endian reads that give 0 past the end, so damaged files fail checks
-// instead of crashing the checker.
-uint16_t Read16(const Bytes& bytes, size_t at) { return at + 2 <= bytes.size() ? bytes[at] | bytes[at + 1] << 8 : 0; }
-uint32_t Read32(const Bytes& bytes, size_t at)
-{
-    return at + 4 <= bytes.size() ? static_cast<uint32_t>(Read16(bytes, at)) | static_cast<uint32_t>(Read16(bytes, at + 2)) << 16
-                                  : 0;
-}
-
 // A NUL-terminated UTF-16 string at `at`; `at` moves past the terminator.
 std::wstring ReadWide(const Bytes& bytes, size_t& at)
 {
@@ -83,17 +74,6 @@ std::wstring ReadWide(const Bytes& bytes, size_t& at)
 }
 
 size_t Align4(size_t at) { return (at + 3) & ~static_cast<size_t>(3); }
-
-uint32_t Crc32(const Bytes& bytes)
-{
-    uint32_t crc = 0xFFFFFFFF;
-    for (unsigned char byte : bytes) {
-        crc ^= byte;
-        for (int bit = 0; bit < 8; ++bit)
-            crc = crc >> 1 ^ (0xEDB88320 & (0 - (crc & 1)));
-    }
-    return ~crc;
-}
 
 bool ReadWholeFile(const std::wstring& path, Bytes& bytes)
 {
@@ -805,60 +785,6 @@ void CheckModule(const Bytes& bytes, const Options& options, bool stripped)
     CheckVersionResource(resources);
 }
 
-struct ZipEntry {
-    std::string name;
-    uint16_t method = 0;
-    uint32_t crc = 0, compressedSize = 0, size = 0, localHeader = 0;
-};
-
-// The central directory, found through the end record (the last 22 bytes,
-// before a comment of at most 64 KiB).
-bool ReadZipDirectory(const Bytes& zip, std::vector<ZipEntry>& entries)
-{
-    if (zip.size() < 22)
-        return false;
-    size_t end = zip.size() - 22;
-    size_t first = end > 0xFFFF ? end - 0xFFFF : 0;
-    while (Read32(zip, end) != 0x06054B50) {
-        if (end == first)
-            return false;
-        --end;
-    }
-    uint16_t count = Read16(zip, end + 10);
-    size_t at = Read32(zip, end + 16);
-    for (uint16_t i = 0; i < count; ++i) {
-        if (Read32(zip, at) != 0x02014B50)
-            return false;
-        ZipEntry entry;
-        entry.method = Read16(zip, at + 10);
-        entry.crc = Read32(zip, at + 16);
-        entry.compressedSize = Read32(zip, at + 20);
-        entry.size = Read32(zip, at + 24);
-        entry.localHeader = Read32(zip, at + 42);
-        size_t nameLength = Read16(zip, at + 28);
-        if (at + 46 + nameLength > zip.size())
-            return false;
-        entry.name.assign(zip.begin() + at + 46, zip.begin() + at + 46 + nameLength);
-        entries.push_back(entry);
-        at += 46 + nameLength + Read16(zip, at + 30) + Read16(zip, at + 32);
-    }
-    return true;
-}
-
-// The bytes of a stored entry, checked against its CRC; false for a deflated
-// or damaged one.
-bool ZipEntryData(const Bytes& zip, const ZipEntry& entry, Bytes& data)
-{
-    size_t local = entry.localHeader;
-    if (entry.method != 0 || entry.compressedSize != entry.size || Read32(zip, local) != 0x04034B50)
-        return false;
-    size_t start = local + 30 + Read16(zip, local + 26) + Read16(zip, local + 28);
-    if (start > zip.size() || entry.size > zip.size() - start)
-        return false;
-    data.assign(zip.begin() + start, zip.begin() + start + entry.size);
-    return Crc32(data) == entry.crc;
-}
-
 // What a user unpacks: one folder to copy into the dock's docklets folder.
 const char* const PACKAGE_ENTRIES[] = {
     "MoravelDocklet/",       "MoravelDocklet/INSTALL.txt",          "MoravelDocklet/MoravelDocklet.dll",
@@ -866,6 +792,10 @@ const char* const PACKAGE_ENTRIES[] = {
 };
 const char MODULE_ENTRY[] = "MoravelDocklet/MoravelDocklet.dll";
 const char INSTALL_ENTRY[] = "MoravelDocklet/INSTALL.txt";
+
+// The module and INSTALL.txt shrink by half or more when deflated. The icons
+// are PNGs, deflated inside already: the package may store them as they are.
+bool MustBeDeflated(const std::string& name) { return name == MODULE_ENTRY || name == INSTALL_ENTRY; }
 
 void CheckPackage(const Bytes& zip, const Options& options)
 {
@@ -876,7 +806,12 @@ void CheckPackage(const Bytes& zip, const Options& options)
     }
     std::vector<std::string> names, expected(std::begin(PACKAGE_ENTRIES), std::end(PACKAGE_ENTRIES));
     for (const ZipEntry& entry : entries) {
-        printf("entry %s: %u bytes, %s\n", entry.name.c_str(), entry.size, entry.method == 0 ? "stored" : "compressed");
+        if (entry.method == ZIP_STORED)
+            printf("entry %s: %u bytes, stored\n", entry.name.c_str(), entry.size);
+        else if (entry.method == ZIP_DEFLATED)
+            printf("entry %s: %u bytes, deflated to %u\n", entry.name.c_str(), entry.size, entry.compressedSize);
+        else
+            printf("entry %s: %u bytes, method %u\n", entry.name.c_str(), entry.size, entry.method);
         names.push_back(entry.name);
         std::string file = Lower(entry.name.substr(entry.name.find_last_of('/', entry.name.size() - 2) + 1));
         if (file.rfind("nvapi", 0) == 0)
@@ -897,22 +832,30 @@ void CheckPackage(const Bytes& zip, const Options& options)
         Fail("the package's entries are not in their fixed order");
 
     for (const ZipEntry& entry : entries) {
+        if (!entry.name.empty() && entry.name.back() == '/') {
+            if (entry.size || entry.compressedSize)
+                Fail("the folder entry %s holds data", entry.name.c_str());
+            continue;
+        }
+        if (MustBeDeflated(entry.name) && entry.method != ZIP_DEFLATED)
+            Fail("%s is stored uncompressed in the package, not deflated", entry.name.c_str());
         Bytes data;
+        std::string why;
+        if (!ZipEntryData(zip, entry, data, why)) {
+            Fail("%s cannot be read from the package: %s", entry.name.c_str(), why.c_str());
+            continue;
+        }
+        printf("ok: %s unpacks whole (%zu bytes, CRC-32 %08X)\n", entry.name.c_str(), data.size(),
+               static_cast<unsigned>(entry.crc));
         if (entry.name == INSTALL_ENTRY) {
             bool bareLineFeed = false;
-            if (ZipEntryData(zip, entry, data)) {
-                for (size_t i = 0; i < data.size(); ++i)
-                    bareLineFeed = bareLineFeed || (data[i] == '\n' && (i == 0 || data[i - 1] != '\r'));
-            }
+            for (size_t i = 0; i < data.size(); ++i)
+                bareLineFeed = bareLineFeed || (data[i] == '\n' && (i == 0 || data[i - 1] != '\r'));
             if (data.empty() || bareLineFeed)
-                Fail("%s is not a stored text with CRLF line ends", INSTALL_ENTRY);
+                Fail("%s is not a text with CRLF line ends", INSTALL_ENTRY);
             else
                 printf("ok: %s has CRLF line ends\n", INSTALL_ENTRY);
         } else if (entry.name == MODULE_ENTRY) {
-            if (!ZipEntryData(zip, entry, data)) {
-                Fail("%s is not stored whole in the package", MODULE_ENTRY);
-                continue;
-            }
             printf("module %s, %zu bytes:\n", MODULE_ENTRY, data.size());
             CheckModule(data, options, true);
         }
