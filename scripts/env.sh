@@ -10,11 +10,27 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # The first Wine process also starts the prefix's services, which live as
 # long as the server and keep whatever output they inherited open: start
 # them here with nothing inherited, or CTest would wait on them for ever.
+# A small program with a window (tools/keepalive), started the same way,
+# keeps the services and the desktop up for the whole run: Wine ends the
+# desktop whenever no program uses it, and a desktop started again by a test
+# program would hold that test's output open until CTest gives up on it.
 start_wineserver() {
     setsid wineserver -p </dev/null >/dev/null 2>&1 &
     trap stop_wineservers EXIT
     sleep 0.5
-    wine cmd /c exit </dev/null >/dev/null 2>&1 || true
+    local keepalive="$ROOT/build/keepalive64.exe" ready="$ROOT/build/keepalive64.ready"
+    if [ ! -f "$keepalive" ] || [ "$ROOT/tools/keepalive/keepalive.c" -nt "$keepalive" ]; then
+        mkdir -p "$ROOT/build"
+        x86_64-w64-mingw32-gcc -O2 -mwindows -o "$keepalive" "$ROOT/tools/keepalive/keepalive.c"
+    fi
+    rm -f "$ready"
+    setsid wine "$keepalive" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 300); do
+        [ -f "$ready" ] && return 0
+        sleep 0.1
+    done
+    echo "env.sh: the Wine desktop did not come up" >&2
+    return 1
 }
 
 # The 32-bit programs get a server of their own (scripts/win32), on an X

@@ -1,14 +1,16 @@
-/* Keeps one program with a window alive in the 32-bit Wine prefix, so its
- * services and desktop stay up between test programs instead of starting
- * again under emulation for each. Writes the file named by its argument once
- * the window exists; ends with the Wine server. */
+/* Keeps one program with a window alive in a Wine prefix (the 64-bit one and
+ * the 32-bit one), so its services and desktop stay up between test programs:
+ * Wine ends the desktop whenever no program uses it, and one started again by
+ * a test program would keep that program's output open. Started with nothing
+ * inherited. Writes the file named by its argument once the window exists;
+ * ends with the Wine server. */
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show)
 {
     (void)previous;
     (void)show;
-    HWND window = CreateWindowExW(0, L"STATIC", L"keepalive32", WS_POPUP, 0, 0, 1, 1,
+    HWND window = CreateWindowExW(0, L"STATIC", L"keepalive", WS_POPUP, 0, 0, 1, 1,
                                   NULL, NULL, instance, NULL);
     if (!window)
         return 1;
