@@ -137,9 +137,10 @@ protected:
     // same reading, so both histories hold the same samples.
     void CatchUp()
     {
-        for (int i = 0; i < 2 && Reference().history->Count() < Record(cached_)->history->Count(); ++i)
+        const std::vector<int> cached = harness::Samples(*Record(cached_)->history);
+        for (int i = 0; i < 2 && harness::Samples(*Reference().history) != cached; ++i)
             dockhost::TickDocklet(reference_, *uncached_);
-        ASSERT_EQ(Reference().history->Count(), Record(cached_)->history->Count());
+        ASSERT_EQ(harness::Samples(*Reference().history), cached);
     }
 
     // One refresh of each, and how their overlays differ.
@@ -183,6 +184,22 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
             step.change(Reference());
         }
         check(step.name);
+    }
+
+    // Long enough for the history to fill and shift: readings that hold for a
+    // while, step up and down, fail, and change every refresh, each refresh
+    // compared (the docklet draws again only the bars that changed).
+    for (int i = 0; i < 130; ++i) {
+        const int reading = i < 40 ? 50 + i / 8 : i < 70 ? 60 + (i % 3) * 20 : i < 75 ? -1 : 45 + (i / 10) % 4;
+        const std::string scenario =
+            reading == -1 ? "status thermal -1\n" : "temperature " + std::to_string(reading) + "\n";
+        ASSERT_EQ(loadScenario(scenario.c_str()), 0);
+        const Difference difference = TickBoth();
+        ++overlays;
+        EXPECT_EQ(difference.pixels, 0) << "shifting history, refresh " << i << ": " << difference.pixels
+                                        << " pixels differ, by up to " << difference.largest;
+        differing += difference.pixels > 0 ? difference.pixels : 0;
+        largest = difference.largest > largest ? difference.largest : largest;
     }
 
     // The sheet: OK with a new size and bar transparency reaches the next

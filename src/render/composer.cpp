@@ -11,6 +11,7 @@
 #include "render/render.h"
 #include "render/gdiplus_owners.h"
 
+#include <limits.h>
 #include <string.h>
 
 #include "core/dock_image.h"
@@ -24,6 +25,9 @@ namespace {
 
 const int OVERLAY_SIZE = 256;
 const int OVERLAY_STRIDE = OVERLAY_SIZE * 4;
+// Columns either side of its x that a bar may touch (it reaches 2), and one
+// more for the anti-aliasing of its edges.
+const int BAR_REACH = 3;
 const int TEMPERATURE_TEXT_CAPACITY = 500;
 const wchar_t CAPTION[] = L"GPU Temp";
 
@@ -147,7 +151,8 @@ void DrawBars(GpGraphics* graphics, const DockletInstance* instance, GpPen* barP
 
 } // namespace
 
-// The docklet's kept layer, and the graph's pens with what they were made of.
+// The docklet's kept layer, the graph's pens with what they were made of,
+// and in graph mode the last overlay with the heights of its bars.
 struct OverlayCache {
     bool layerValid;
     LayerKey layerKey;
@@ -157,6 +162,10 @@ struct OverlayCache {
     int gradient;
     GpPen* framePen;
     ARGB frameColour;
+    bool lastValid; // lastFrame is what this layer and these pens drew
+    int lastHeights[GRAPH_MAX_BARS];
+    int lastCount;
+    BYTE lastFrame[OVERLAY_SIZE * OVERLAY_STRIDE];
 };
 
 namespace {
@@ -176,6 +185,7 @@ bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const Lay
     if (cache->layerValid && memcmp(&cache->layerKey, &key, sizeof key) == 0)
         return true;
     cache->layerValid = false;
+    cache->lastValid = false;
     memset(cache->layer, 0, sizeof cache->layer);
     BitmapOwner layer;
     GdipCreateBitmapFromScan0(OVERLAY_SIZE, OVERLAY_SIZE, OVERLAY_STRIDE, PixelFormat32bppARGB, cache->layer,
@@ -192,16 +202,41 @@ bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const Lay
     return true;
 }
 
-bool CopyLayerInto(GpBitmap* bitmap, const BYTE* layer)
+// Copies `columns` of `pixels` (all when null) into the image, or out of it.
+bool CopyPixels(GpBitmap* bitmap, BYTE* pixels, bool into, const bool* columns = nullptr)
 {
     const Rect all(0, 0, OVERLAY_SIZE, OVERLAY_SIZE);
     BitmapData data = {};
-    if (GdipBitmapLockBits(bitmap, &all, ImageLockModeWrite, PixelFormat32bppARGB, &data) != Ok)
+    if (GdipBitmapLockBits(bitmap, &all, into ? ImageLockModeRead | ImageLockModeWrite : ImageLockModeRead,
+                           PixelFormat32bppARGB, &data) != Ok)
         return false;
-    for (int y = 0; y < OVERLAY_SIZE; ++y)
-        memcpy(static_cast<BYTE*>(data.Scan0) + y * data.Stride, layer + y * OVERLAY_STRIDE, OVERLAY_STRIDE);
+    for (int left = 0; left < OVERLAY_SIZE;) {
+        int right = OVERLAY_SIZE;
+        if (columns) {
+            while (left < OVERLAY_SIZE && !columns[left])
+                ++left;
+            right = left;
+            while (right < OVERLAY_SIZE && columns[right])
+                ++right;
+        }
+        const size_t bytes = static_cast<size_t>(right - left) * 4;
+        for (int y = 0; y < OVERLAY_SIZE && bytes; ++y) {
+            BYTE* image = static_cast<BYTE*>(data.Scan0) + y * data.Stride + left * 4;
+            BYTE* kept = pixels + y * OVERLAY_STRIDE + left * 4;
+            if (into)
+                memcpy(image, kept, bytes);
+            else
+                memcpy(kept, image, bytes);
+        }
+        left = right;
+    }
     GdipBitmapUnlockBits(bitmap, &data);
     return true;
+}
+
+bool CopyLayerInto(GpBitmap* bitmap, BYTE* layer)
+{
+    return CopyPixels(bitmap, layer, true);
 }
 
 // The kept pens, made again when what they were made of changed.
@@ -211,6 +246,7 @@ GpPen* KeptBarPen(OverlayCache* cache, ARGB colour, int gradient)
         return cache->barPen;
     if (cache->barPen)
         GdipDeletePen(cache->barPen);
+    cache->lastValid = false;
     cache->barPen = NewBarPen(gradient, colour, GRAPH_AREA);
     cache->barColour = colour;
     cache->gradient = gradient;
@@ -223,9 +259,87 @@ GpPen* KeptFramePen(OverlayCache* cache, ARGB colour)
         return cache->framePen;
     if (cache->framePen)
         GdipDeletePen(cache->framePen);
+    cache->lastValid = false;
     cache->framePen = NewFramePen(colour);
     cache->frameColour = colour;
     return cache->framePen;
+}
+// Bars and frame over what the image holds: all of them, or (with
+// `columns`) those that reach the marked columns, clipped to them.
+bool DrawGraphColumns(GpBitmap* bitmap, GpPen* barPen, GpPen* framePen, const int* heights, int count,
+                      const bool* columns)
+{
+    GraphicsOwner graphics;
+    GdipGetImageGraphicsContext(bitmap, graphics.Receive());
+    if (!graphics.Get())
+        return false;
+    PrepareGraphics(graphics.Get());
+    if (!columns) {
+        DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, INT_MIN, INT_MAX);
+        DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
+        return true;
+    }
+    for (int left = 0; left < OVERLAY_SIZE;) {
+        while (left < OVERLAY_SIZE && !columns[left])
+            ++left;
+        int right = left;
+        while (right < OVERLAY_SIZE && columns[right])
+            ++right;
+        if (right > left) {
+            GdipSetClipRectI(graphics.Get(), left, 0, right - left, OVERLAY_SIZE, CombineModeReplace);
+            DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, left - BAR_REACH,
+                                 right - 1 + BAR_REACH);
+            DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
+        }
+        left = right;
+    }
+    return true;
+}
+
+// Graph mode: the layer, bars and frame. The last overlay is reused where no
+// bar changed: only the columns a changed bar reaches are drawn again, from
+// the layer, with every bar that reaches them and the frame, clipped to
+// them; inside the clip those are the pixels of drawing it all. False when
+// the image could not be filled at all.
+bool DrawGraphOver(GpBitmap* bitmap, OverlayCache* cache, const DockletInstance* instance)
+{
+    GpPen* barPen = KeptBarPen(cache, MakeArgb(instance->graphColor, instance->graphAlpha), instance->gradient);
+    GpPen* framePen = KeptFramePen(cache, MakeArgb(instance->frameColor, instance->frameAlpha));
+    int heights[GRAPH_MAX_BARS];
+    int count = 0;
+    if (instance->history)
+        count = GraphBarHeights(*instance->history, GRAPH_SCALE_MAX, GRAPH_AREA, heights, GRAPH_MAX_BARS);
+
+    bool changed[OVERLAY_SIZE] = {};
+    if (cache->lastValid) {
+        bool anyChanged = false;
+        const int bars = count > cache->lastCount ? count : cache->lastCount;
+        for (int bar = 0; bar < bars; ++bar) {
+            if (bar < count && bar < cache->lastCount && heights[bar] == cache->lastHeights[bar])
+                continue;
+            const int x = GraphBarX(GRAPH_AREA, bar);
+            for (int column = x - BAR_REACH; column <= x + BAR_REACH; ++column) {
+                if (column >= 0 && column < OVERLAY_SIZE)
+                    changed[column] = anyChanged = true;
+            }
+        }
+        if (!CopyPixels(bitmap, cache->lastFrame, true))
+            return false;
+        if (!anyChanged)
+            return true;
+        if (!CopyPixels(bitmap, cache->layer, true, changed))
+            return false;
+    } else if (!CopyLayerInto(bitmap, cache->layer)) {
+        return false;
+    }
+    if (!DrawGraphColumns(bitmap, barPen, framePen, heights, count, cache->lastValid ? changed : nullptr)) {
+        cache->lastValid = false;
+        return true;
+    }
+    cache->lastValid = CopyPixels(bitmap, cache->lastFrame, false);
+    memcpy(cache->lastHeights, heights, sizeof heights);
+    cache->lastCount = count;
+    return true;
 }
 #endif
 
@@ -256,19 +370,15 @@ void DrawOverlay(GpBitmap* bitmap, DockletInstance* instance)
         return;
 #ifndef MORAVEL_NO_OVERLAY_CACHE
     OverlayCache* cache = CacheOf(instance);
-    if (cache && UpdateLayer(cache, instance, key) && CopyLayerInto(bitmap, cache->layer)) {
-        if (key.mode != DOCKLET_GRAPH)
+    if (cache && UpdateLayer(cache, instance, key)) {
+        if (key.mode == DOCKLET_GRAPH ? DrawGraphOver(bitmap, cache, instance) : CopyLayerInto(bitmap, cache->layer))
             return;
+        // A copy failed half way: start again from a clear image.
+        cache->lastValid = false;
         GraphicsOwner graphics;
         GdipGetImageGraphicsContext(bitmap, graphics.Receive());
-        if (!graphics.Get())
-            return;
-        PrepareGraphics(graphics.Get());
-        DrawBars(graphics.Get(), instance,
-                 KeptBarPen(cache, MakeArgb(instance->graphColor, instance->graphAlpha), instance->gradient));
-        DrawGraphFrame(graphics.Get(), KeptFramePen(cache, MakeArgb(instance->frameColor, instance->frameAlpha)),
-                       GRAPH_AREA);
-        return;
+        if (graphics.Get())
+            GdipGraphicsClear(graphics.Get(), 0);
     }
 #endif
     // Nothing kept (or nothing could be): everything drawn on the image itself.

@@ -3,6 +3,8 @@
 #include "render/render.h"
 #include "render/gdiplus_owners.h"
 
+#include <limits.h>
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -67,13 +69,12 @@ GpPen* NewFramePen(ARGB frameColour)
     return framePen;
 }
 
-void DrawGraphBars(GpGraphics* target, GpPen* barPen, const Warr<int>& history, double fullScale, LayoutRect rect)
+int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect, int* heights, int capacity)
 {
     // Full scale reaches height - 1: one pixel short of the top edge.
     const double factor = (rect.height - 1.0) / fullScale;
-    const int base = rect.y + rect.height;
-    int k = 1;
-    for (int i = history.first; i <= history.last; ++i, ++k) {
+    int count = 0;
+    for (int i = history.first; i <= history.last && count < capacity; ++i) {
         double value = history.At(i);
         // A failed reading (-1) draws a stub below the base; far lower values
         // are held at one full scale down, so the bar stays a pixel count.
@@ -81,10 +82,32 @@ void DrawGraphBars(GpGraphics* target, GpPen* barPen, const Warr<int>& history, 
             value = fullScale;
         if (value < -fullScale)
             value = -fullScale;
-        const int barHeight = static_cast<int>(value * factor);
-        const int barX = rect.x + BAR_SPACING * k;
-        GdipDrawLineI(target, barPen, barX, base, barX, base - barHeight);
+        heights[count++] = static_cast<int>(value * factor);
     }
+    return count;
+}
+
+int GraphBarX(LayoutRect rect, int bar)
+{
+    return rect.x + BAR_SPACING * (bar + 1);
+}
+
+void DrawGraphBarsBetween(GpGraphics* target, GpPen* barPen, const int* heights, int count, LayoutRect rect,
+                          int leftX, int rightX)
+{
+    const int base = rect.y + rect.height;
+    for (int bar = 0; bar < count; ++bar) {
+        const int barX = GraphBarX(rect, bar);
+        if (barX >= leftX && barX <= rightX)
+            GdipDrawLineI(target, barPen, barX, base, barX, base - heights[bar]);
+    }
+}
+
+void DrawGraphBars(GpGraphics* target, GpPen* barPen, const Warr<int>& history, double fullScale, LayoutRect rect)
+{
+    int heights[GRAPH_MAX_BARS];
+    const int count = GraphBarHeights(history, fullScale, rect, heights, GRAPH_MAX_BARS);
+    DrawGraphBarsBetween(target, barPen, heights, count, rect, INT_MIN, INT_MAX);
 }
 
 void DrawGraphFrame(GpGraphics* target, GpPen* framePen, LayoutRect rect)

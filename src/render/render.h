@@ -54,6 +54,15 @@ Gdiplus::GpPen* NewBarPen(int gradientOn, Gdiplus::ARGB barColour, LayoutRect re
 Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
 void DrawGraphBars(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const Warr<int>& history, double fullScale,
                    LayoutRect rect);
+// The same in two steps: the height in pixels of each sample's bar, oldest
+// first (at most `capacity`); then the bars whose x lies from `leftX` to
+// `rightX`, in that order. A bar is 3 pixels wide: it reaches at most 2
+// columns either side of its x.
+const int GRAPH_MAX_BARS = 101;
+int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect, int* heights, int capacity);
+int GraphBarX(LayoutRect rect, int bar);
+void DrawGraphBarsBetween(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const int* heights, int count,
+                          LayoutRect rect, int leftX, int rightX);
 void DrawGraphFrame(Gdiplus::GpGraphics* target, Gdiplus::GpPen* framePen, LayoutRect rect);
 // All three, as the Graph page's preview draws them.
 void DrawTemperatureGraph(Gdiplus::GpGraphics* target, int gradientOn, Gdiplus::ARGB barColour,
