@@ -207,12 +207,7 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
     Ui().Then(OpenPage(2))
         .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"44"); })
         .Then(OpenPage(3))
-        .Do([] {
-            HWND page = CurrentPage();
-            HWND slider = GetDlgItem(page, IDC_GRAPH_BAR_ALPHA);
-            SendMessageW(slider, TBM_SETPOS, TRUE, 150);
-            SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 150), reinterpret_cast<LPARAM>(slider));
-        })
+        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 150, TB_THUMBPOSITION); })
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(cached_), 0);
     ASSERT_EQ(Record(cached_)->fontSize, 44);

@@ -36,13 +36,6 @@ std::wstring Text(HWND page, int control)
     return dockhost::WindowText(GetDlgItem(page, control));
 }
 
-// A slider moved by the user: position, then the notification the page acts on.
-void MoveSlider(HWND page, int slider, int position, int code = TB_THUMBTRACK)
-{
-    HWND control = GetDlgItem(page, slider);
-    SendMessageW(control, TBM_SETPOS, TRUE, position);
-    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(control));
-}
 
 // The colour chooser a "Choose..." button opens: answers it with `colour`.
 dockhost::ModalDriver::Step AnswerColourChooser(COLORREF colour, HWND* owner = nullptr)
@@ -359,7 +352,7 @@ TEST_F(Pages, GraphPreviewFollowsEveryChange)
             Tick(docklet);
             Tick(docklet);
             Tick(docklet);
-            MoveSlider(page, IDC_GRAPH_BAR_ALPHA, 255, TB_ENDTRACK);
+            harness::MoveSlider(page, IDC_GRAPH_BAR_ALPHA, 255, TB_ENDTRACK);
             filledAfter = harness::PictureOf(page, IDC_GRAPH_PREVIEW).At(barX + 6, barY);
         })
         .Do([] { PressSheetButton(PSBTN_CANCEL); });
@@ -386,9 +379,9 @@ TEST_F(Pages, PreviewsLeaveNoBitmapBehind)
                     SendMessageW(Sheet(), PSM_SETCURSEL, static_cast<WPARAM>(i % 4), 0);
                     HWND page = CurrentPage();
                     for (int move = 0; move < 8 && i % 4 == FONT; ++move)
-                        MoveSlider(page, IDC_FONT_SHADOW_ALPHA, move * 30);
+                        harness::MoveSlider(page, IDC_FONT_SHADOW_ALPHA, move * 30);
                     for (int move = 0; move < 8 && i % 4 == GRAPH; ++move)
-                        MoveSlider(page, IDC_GRAPH_FRAME_ALPHA, move * 31);
+                        harness::MoveSlider(page, IDC_GRAPH_FRAME_ALPHA, move * 31);
                     if (i % 4 == ICON)
                         SendDlgItemMessageW(page, IDC_ICON_RESET, BM_CLICK, 0, 0);
                 }

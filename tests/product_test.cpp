@@ -239,12 +239,7 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
     Ui().Then(OpenPage(2))
         .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"40"); })
         .Then(OpenPage(3))
-        .Do([] {
-            HWND page = CurrentPage();
-            HWND slider = GetDlgItem(page, IDC_GRAPH_BAR_ALPHA);
-            SendMessageW(slider, TBM_SETPOS, TRUE, 100);
-            SendMessageW(page, WM_HSCROLL, MAKEWPARAM(TB_THUMBPOSITION, 100), reinterpret_cast<LPARAM>(slider));
-        })
+        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 100, TB_THUMBPOSITION); })
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(docklet), 0);
     EXPECT_EQ(Record(docklet)->fontSize, 40);

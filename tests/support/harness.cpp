@@ -109,6 +109,13 @@ Pixels PixelsOfBitmap(HBITMAP bitmap)
     return pixels;
 }
 
+void MoveSlider(HWND page, int slider, int position, int code)
+{
+    HWND control = GetDlgItem(page, slider);
+    SendMessageW(control, TBM_SETPOS, TRUE, position);
+    SendMessageW(page, WM_HSCROLL, MAKEWPARAM(code, position), reinterpret_cast<LPARAM>(control));
+}
+
 Pixels PictureOf(HWND dialog, int control)
 {
     return PixelsOfBitmap(reinterpret_cast<HBITMAP>(

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <gdiplus.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
@@ -99,6 +100,10 @@ private:
 } // namespace harness
 
 namespace harness {
+
+// A slider of a page moved by the user: position, then the notification the
+// page acts on.
+void MoveSlider(HWND page, int slider, int position, int code = TB_THUMBTRACK);
 
 // Pixels of a Windows bitmap (what a picture control shows), top-down ARGB.
 Pixels PixelsOfBitmap(HBITMAP bitmap);
