@@ -17,8 +17,6 @@ using harness::DockTest;
 
 namespace {
 
-typedef int (*LoadScenarioFn)(const char*);
-
 struct Step {
     const char* name;
     std::function<void(DockletInstance&)> change; // applied to both records
@@ -110,13 +108,8 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
-        HMODULE driver = GetModuleHandleW(harness::SimulatedDriverPath().c_str());
-        loadScenario = driver ? reinterpret_cast<LoadScenarioFn>(
-                                    reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
-                              : nullptr;
-        ASSERT_NE(loadScenario, nullptr);
         ASSERT_TRUE(reference_.LoadModule(harness::BinFolder() + L"MoravelDockletUncached.dll"));
-        ASSERT_EQ(loadScenario("temperature 55\n"), 0);
+        ASSERT_TRUE(harness::LoadScenario("temperature 55\n"));
         cached_ = Create();
         ASSERT_NE(cached_, nullptr);
         Freeze(cached_);
@@ -155,7 +148,6 @@ protected:
         return Compare(drawn, anew);
     }
 
-    LoadScenarioFn loadScenario = nullptr;
     dockhost::Dock reference_;
     dockhost::Docklet* cached_ = nullptr;
     dockhost::Docklet* uncached_ = nullptr;
@@ -177,7 +169,7 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
     };
     for (const Step& step : STEPS) {
         if (step.scenario) {
-            ASSERT_EQ(loadScenario(step.scenario), 0) << step.name;
+            ASSERT_TRUE(harness::LoadScenario(step.scenario)) << step.name;
         }
         if (step.change) {
             step.change(*Record(cached_));
@@ -193,7 +185,7 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         const int reading = i < 40 ? 50 + i / 8 : i < 70 ? 60 + (i % 3) * 20 : i < 75 ? -1 : 45 + (i / 10) % 4;
         const std::string scenario =
             reading == -1 ? "status thermal -1\n" : "temperature " + std::to_string(reading) + "\n";
-        ASSERT_EQ(loadScenario(scenario.c_str()), 0);
+        ASSERT_TRUE(harness::LoadScenario(scenario.c_str()));
         const Difference difference = TickBoth();
         ++overlays;
         EXPECT_EQ(difference.pixels, 0) << "shifting history, refresh " << i << ": " << difference.pixels

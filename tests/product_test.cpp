@@ -48,17 +48,6 @@ Holdings Measure()
     return holdings;
 }
 
-// The simulated driver, answering with SCENARIO; it stays loaded, as the
-// real driver does.
-bool LoadDriver()
-{
-    HMODULE driver = LoadLibraryW(harness::SimulatedDriverPath().c_str());
-    typedef int (*LoadScenarioFn)(const char*);
-    auto load = driver ? reinterpret_cast<LoadScenarioFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
-                       : nullptr;
-    return load && load(SCENARIO) == 0;
-}
-
 // The host's record of service calls grows with every call; emptied and its
 // memory handed back before the heap is measured.
 void ForgetCalls()
@@ -87,7 +76,7 @@ TEST(ProductLoads, FreeingTheModuleLeavesNothingBehind)
 {
     const std::wstring module = harness::ModulePath();
     ASSERT_FALSE(LoadedNow(module)) << "another test loaded the module first";
-    ASSERT_TRUE(LoadDriver());
+    ASSERT_TRUE(harness::LoadScenario(SCENARIO));
     // A dock shows file choosers and common controls of its own: it holds the
     // common dialogs loaded, so freeing the module does not unload them (under
     // Wine each reload of those costs the print spooler's named mutex).
@@ -141,7 +130,7 @@ TEST(ProductLoads, FreeingTheModuleLeavesNothingBehind)
 
 class Product : public DockTest {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(LoadDriver()); }
+    static void SetUpTestSuite() { ASSERT_TRUE(harness::LoadScenario(SCENARIO)); }
 
     std::string Ini(const char* name)
     {

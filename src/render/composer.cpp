@@ -137,16 +137,13 @@ void DrawLayer(GpGraphics* graphics, const DockletInstance* instance, const Laye
     }
 }
 
-void DrawBars(GpGraphics* graphics, const DockletInstance* instance, GpPen* barPen)
+// The height of each sample's bar, oldest first. No history could be
+// allocated: no bars, as for a fresh docklet.
+int BarHeightsOf(const DockletInstance* instance, int* heights)
 {
-    if (instance->history) {
-        DrawGraphBars(graphics, barPen, *instance->history, GRAPH_SCALE_MAX, GRAPH_AREA);
-    } else {
-        // No history could be allocated: an empty graph, as for a fresh docklet.
-        int slot = 0;
-        const Warr<int> empty(1, &slot);
-        DrawGraphBars(graphics, barPen, empty, GRAPH_SCALE_MAX, GRAPH_AREA);
-    }
+    if (!instance->history)
+        return 0;
+    return GraphBarHeights(*instance->history, GRAPH_SCALE_MAX, GRAPH_AREA, heights, GRAPH_MAX_BARS);
 }
 
 } // namespace
@@ -202,6 +199,17 @@ bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const Lay
     return true;
 }
 
+// The next run of marked columns from `left` on: false when there is none.
+bool NextRun(const bool* columns, int& left, int& right)
+{
+    while (left < OVERLAY_SIZE && !columns[left])
+        ++left;
+    right = left;
+    while (right < OVERLAY_SIZE && columns[right])
+        ++right;
+    return right > left;
+}
+
 // Copies `columns` of `pixels` (all when null) into the image, or out of it.
 bool CopyPixels(GpBitmap* bitmap, BYTE* pixels, bool into, const bool* columns = nullptr)
 {
@@ -210,17 +218,10 @@ bool CopyPixels(GpBitmap* bitmap, BYTE* pixels, bool into, const bool* columns =
     if (GdipBitmapLockBits(bitmap, &all, into ? ImageLockModeRead | ImageLockModeWrite : ImageLockModeRead,
                            PixelFormat32bppARGB, &data) != Ok)
         return false;
-    for (int left = 0; left < OVERLAY_SIZE;) {
-        int right = OVERLAY_SIZE;
-        if (columns) {
-            while (left < OVERLAY_SIZE && !columns[left])
-                ++left;
-            right = left;
-            while (right < OVERLAY_SIZE && columns[right])
-                ++right;
-        }
+    int left = 0, right = OVERLAY_SIZE;
+    for (; columns ? NextRun(columns, left, right) : left < right; left = right) {
         const size_t bytes = static_cast<size_t>(right - left) * 4;
-        for (int y = 0; y < OVERLAY_SIZE && bytes; ++y) {
+        for (int y = 0; y < OVERLAY_SIZE; ++y) {
             BYTE* image = static_cast<BYTE*>(data.Scan0) + y * data.Stride + left * 4;
             BYTE* kept = pixels + y * OVERLAY_STRIDE + left * 4;
             if (into)
@@ -228,15 +229,9 @@ bool CopyPixels(GpBitmap* bitmap, BYTE* pixels, bool into, const bool* columns =
             else
                 memcpy(kept, image, bytes);
         }
-        left = right;
     }
     GdipBitmapUnlockBits(bitmap, &data);
     return true;
-}
-
-bool CopyLayerInto(GpBitmap* bitmap, BYTE* layer)
-{
-    return CopyPixels(bitmap, layer, true);
 }
 
 // The kept pens, made again when what they were made of changed.
@@ -264,6 +259,7 @@ GpPen* KeptFramePen(OverlayCache* cache, ARGB colour)
     cache->frameColour = colour;
     return cache->framePen;
 }
+
 // Bars and frame over what the image holds: all of them, or (with
 // `columns`) those that reach the marked columns, clipped to them.
 bool DrawGraphColumns(GpBitmap* bitmap, GpPen* barPen, GpPen* framePen, const int* heights, int count,
@@ -279,19 +275,11 @@ bool DrawGraphColumns(GpBitmap* bitmap, GpPen* barPen, GpPen* framePen, const in
         DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
         return true;
     }
-    for (int left = 0; left < OVERLAY_SIZE;) {
-        while (left < OVERLAY_SIZE && !columns[left])
-            ++left;
-        int right = left;
-        while (right < OVERLAY_SIZE && columns[right])
-            ++right;
-        if (right > left) {
-            GdipSetClipRectI(graphics.Get(), left, 0, right - left, OVERLAY_SIZE, CombineModeReplace);
-            DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, left - BAR_REACH,
-                                 right - 1 + BAR_REACH);
-            DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
-        }
-        left = right;
+    for (int left = 0, right = 0; NextRun(columns, left, right); left = right) {
+        GdipSetClipRectI(graphics.Get(), left, 0, right - left, OVERLAY_SIZE, CombineModeReplace);
+        DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, left - BAR_REACH,
+                             right - 1 + BAR_REACH);
+        DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
     }
     return true;
 }
@@ -306,9 +294,7 @@ bool DrawGraphOver(GpBitmap* bitmap, OverlayCache* cache, const DockletInstance*
     GpPen* barPen = KeptBarPen(cache, MakeArgb(instance->graphColor, instance->graphAlpha), instance->gradient);
     GpPen* framePen = KeptFramePen(cache, MakeArgb(instance->frameColor, instance->frameAlpha));
     int heights[GRAPH_MAX_BARS];
-    int count = 0;
-    if (instance->history)
-        count = GraphBarHeights(*instance->history, GRAPH_SCALE_MAX, GRAPH_AREA, heights, GRAPH_MAX_BARS);
+    const int count = BarHeightsOf(instance, heights);
 
     bool changed[OVERLAY_SIZE] = {};
     if (cache->lastValid) {
@@ -329,7 +315,7 @@ bool DrawGraphOver(GpBitmap* bitmap, OverlayCache* cache, const DockletInstance*
             return true;
         if (!CopyPixels(bitmap, cache->layer, true, changed))
             return false;
-    } else if (!CopyLayerInto(bitmap, cache->layer)) {
+    } else if (!CopyPixels(bitmap, cache->layer, true)) {
         return false;
     }
     if (!DrawGraphColumns(bitmap, barPen, framePen, heights, count, cache->lastValid ? changed : nullptr)) {
@@ -355,7 +341,9 @@ void DrawEverything(GpBitmap* bitmap, const DockletInstance* instance, const Lay
         PenOwner barPen;
         *barPen.Receive() =
             NewBarPen(instance->gradient, MakeArgb(instance->graphColor, instance->graphAlpha), GRAPH_AREA);
-        DrawBars(graphics.Get(), instance, barPen.Get());
+        int heights[GRAPH_MAX_BARS];
+        const int count = BarHeightsOf(instance, heights);
+        DrawGraphBarsBetween(graphics.Get(), barPen.Get(), heights, count, GRAPH_AREA, INT_MIN, INT_MAX);
         PenOwner framePen;
         *framePen.Receive() = NewFramePen(MakeArgb(instance->frameColor, instance->frameAlpha));
         DrawGraphFrame(graphics.Get(), framePen.Get(), GRAPH_AREA);
@@ -371,7 +359,7 @@ void DrawOverlay(GpBitmap* bitmap, DockletInstance* instance)
 #ifndef MORAVEL_NO_OVERLAY_CACHE
     OverlayCache* cache = CacheOf(instance);
     if (cache && UpdateLayer(cache, instance, key)) {
-        if (key.mode == DOCKLET_GRAPH ? DrawGraphOver(bitmap, cache, instance) : CopyLayerInto(bitmap, cache->layer))
+        if (key.mode == DOCKLET_GRAPH ? DrawGraphOver(bitmap, cache, instance) : CopyPixels(bitmap, cache->layer, true))
             return;
         // A copy failed half way: start again from a clear image.
         cache->lastValid = false;

@@ -103,13 +103,6 @@ void DrawGraphBarsBetween(GpGraphics* target, GpPen* barPen, const int* heights,
     }
 }
 
-void DrawGraphBars(GpGraphics* target, GpPen* barPen, const Warr<int>& history, double fullScale, LayoutRect rect)
-{
-    int heights[GRAPH_MAX_BARS];
-    const int count = GraphBarHeights(history, fullScale, rect, heights, GRAPH_MAX_BARS);
-    DrawGraphBarsBetween(target, barPen, heights, count, rect, INT_MIN, INT_MAX);
-}
-
 void DrawGraphFrame(GpGraphics* target, GpPen* framePen, LayoutRect rect)
 {
     GdipDrawRectangleI(target, framePen, rect.x, rect.y, rect.width, rect.height);
@@ -121,7 +114,9 @@ void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, AR
     DrawGraphBackground(target, backgroundColour, rect);
     PenOwner barPen;
     *barPen.Receive() = NewBarPen(gradientOn, barColour, rect);
-    DrawGraphBars(target, barPen.Get(), history, fullScale, rect);
+    int heights[GRAPH_MAX_BARS];
+    const int count = GraphBarHeights(history, fullScale, rect, heights, GRAPH_MAX_BARS);
+    DrawGraphBarsBetween(target, barPen.Get(), heights, count, rect, INT_MIN, INT_MAX);
     PenOwner framePen;
     *framePen.Receive() = NewFramePen(frameColour);
     DrawGraphFrame(target, framePen.Get(), rect);

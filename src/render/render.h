@@ -52,9 +52,7 @@ void DrawOutlinedText(Gdiplus::GpGraphics* target, const wchar_t* text, const wc
 void DrawGraphBackground(Gdiplus::GpGraphics* target, Gdiplus::ARGB backgroundColour, LayoutRect rect);
 Gdiplus::GpPen* NewBarPen(int gradientOn, Gdiplus::ARGB barColour, LayoutRect rect);
 Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
-void DrawGraphBars(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const Warr<int>& history, double fullScale,
-                   LayoutRect rect);
-// The same in two steps: the height in pixels of each sample's bar, oldest
+// The bars in two steps: the height in pixels of each sample's bar, oldest
 // first (at most `capacity`); then the bars whose x lies from `leftX` to
 // `rightX`, in that order. A bar is 3 pixels wide: it reaches at most 2
 // columns either side of its x.

@@ -30,6 +30,16 @@ std::wstring SimulatedDriverPath()
 #endif
 }
 
+bool LoadScenario(const char* scenario)
+{
+    HMODULE driver = LoadLibraryW(SimulatedDriverPath().c_str());
+    typedef int (*LoadScenarioFn)(const char*);
+    auto load = driver ? reinterpret_cast<LoadScenarioFn>(
+                             reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
+                       : nullptr;
+    return load && load(scenario) == 0;
+}
+
 std::string TempFolder()
 {
     return dockhost::TempFolder("moravel-test");

@@ -27,6 +27,10 @@ using dockhost::SHEET_CAPTION;
 std::wstring BinFolder();             // the test program's folder, ending in a backslash
 std::wstring ModulePath();            // the module under test
 std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the module's folder
+// Loads the simulated driver (it stays loaded, as the real one does) and has
+// it answer with `scenario` from now on; false when it is missing or did not
+// understand every line.
+bool LoadScenario(const char* scenario);
 std::string TempFolder();             // a fresh folder for this process, ending in a backslash
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
