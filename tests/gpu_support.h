@@ -22,19 +22,13 @@ protected:
             ASSERT_TRUE(UseSimulatedDriver(scenario));
             ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
         } else if (library == Library::WithoutLookup) {
-            ASSERT_NE(LoadLibraryW((harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()).c_str()),
-                      nullptr);
+            ASSERT_TRUE(
+                dockhost::UseDriverLibrary(harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()));
         }
     }
 
     // How often the simulated driver saw something; -1 without it.
-    static int CallCount(const char* what)
-    {
-        HMODULE driver = GetModuleHandleW(DriverFileName());
-        auto count = reinterpret_cast<int(__cdecl*)(const char*)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
-        return count ? count(what) : -1;
-    }
+    static int CallCount(const char* what) { return harness::SimulatedDriverCount(what); }
 
     static const wchar_t* DriverFileName()
     {
