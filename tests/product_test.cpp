@@ -394,6 +394,11 @@ const FreeingDock FREEING_DOCKS[] = {
     {"QuitWhileTheAboutBoxIsOpen", Opened::About, false},
 };
 
+void PrintTo(const FreeingDock& dock, std::ostream* out)
+{
+    *out << dock.name;
+}
+
 bool IsOpen(Opened opened)
 {
     switch (opened) {
