@@ -404,3 +404,50 @@ TEST_F(Pages, PreviewsLeaveNoBitmapBehind)
     EXPECT_LE(afterMoves, inside) << "the moves and switches inside one sheet";
     EXPECT_EQ(harness::CountGdiObjects(), afterFirstSheet) << "the last previews go with the pages";
 }
+
+TEST_F(Pages, IconPageChoiceDecidesHowThePictureIsSaved)
+{
+    const std::string folder = dockhost::Narrow(harness::BinFolder());
+    const std::string ownFullPath = folder + "Docklets\\Moravel\\icons\\background.png";
+    const std::string chosen = harness::WriteTestImage("mine.png", 32, 32, RED, false);
+    enum Action { RESET, BROWSE };
+    struct Case {
+        const char* name;
+        std::string stored;
+        Action action;
+        std::string browsed;
+        int button;
+        std::string saved;
+        bool imageSet; // the dock is handed a new picture
+    } cases[] = {
+        {"Reset from a picture of the user's", chosen, RESET, "", PSBTN_OK, "background.png", true},
+        {"Reset on the own picture saved by its full path", ownFullPath, RESET, "", PSBTN_OK, "background.png", false},
+        {"Reset, then Cancel", chosen, RESET, "", PSBTN_CANCEL, chosen, false},
+        {"Browse from the own picture", "background.png", BROWSE, chosen, PSBTN_OK, chosen, true},
+        {"Browse to a path from the dock's folder", "background.png", BROWSE, ".\\pics\\x.png", PSBTN_OK,
+         folder + "pics\\x.png", true},
+    };
+    Host().browseAccepts = true;
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string ini = harness::TempFolder() + "choice" + std::to_string(index++) + ".ini";
+        WritePrivateProfileStringA("D", "BackgroundImage", c.stored.c_str(), ini.c_str());
+        docklet = Create(ini.c_str(), "D");
+        ASSERT_NE(docklet, nullptr) << c.name;
+        Freeze(docklet);
+        Host().Clear();
+        Host().browseChoice = c.browsed;
+        OnPage(ICON, [&c](HWND page) {
+            SendDlgItemMessageW(page, c.action == RESET ? IDC_ICON_RESET : IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+        }, c.button);
+        EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), c.imageSet ? 1 : 0) << c.name;
+        const std::string saved = harness::TempFolder() + "choice-saved" + std::to_string(index) + ".ini";
+        GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(saved.c_str()), const_cast<char*>("D"), FALSE);
+        char value[300] = "";
+        GetPrivateProfileStringA("D", "BackgroundImage", "<none>", value, sizeof value, saved.c_str());
+        EXPECT_EQ(std::string(value), c.saved) << c.name;
+        Destroy(docklet);
+    }
+    docklet = nullptr;
+}
+

@@ -5,6 +5,7 @@
 #include "core/dock_image.h"
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
 #include "render/render.h"
@@ -103,8 +104,7 @@ void ShowBackgroundPreview(HWND page, const DockletInstance* copy)
 
 void ShowChosenImage(HWND page, DockletInstance* copy)
 {
-    ResolveImagePath(copy->backgroundImage, PATH_CAPACITY, L"background.png", copy->imagesFolder,
-                     copy->hwndDocklet);
+    ResolveBackgroundImage(copy);
     SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
     ShowBackgroundPreview(page, copy);
 }
@@ -142,7 +142,14 @@ void FillIconPage(HWND page, DockletInstance* copy)
 
 void StoreIconPage(HWND page, DockletInstance* copy)
 {
-    GetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage, PATH_CAPACITY);
+    wchar_t path[PATH_CAPACITY] = L"";
+    GetDlgItemTextW(page, IDC_ICON_PATH, path, PATH_CAPACITY);
+    // The edit mirrors the page's choice; a text put there otherwise is
+    // taken as a choice of its own.
+    if (wcscmp(path, copy->backgroundImage) != 0) {
+        CopyText(copy->backgroundImage, PATH_CAPACITY, path);
+        ResolveBackgroundImage(copy);
+    }
 }
 
 const PageHandlers ICON_HANDLERS = {FillIconPage, StoreIconPage};
