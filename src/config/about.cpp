@@ -70,6 +70,19 @@ HBITMAP ScaledEmblem(HBITMAP emblem, int size)
     return scaled;
 }
 
+// The inside of the emblem's control as the template lays it out: the
+// control has taken the size of the bitmap it was created with since.
+SIZE LaidOutPictureBox(HWND box, HWND picture)
+{
+    RECT laidOut = {0, 0, ABOUT_PICTURE_WIDTH, ABOUT_PICTURE_HEIGHT};
+    if (!MapDialogRect(box, &laidOut))
+        return SIZE{0, 0};
+    RECT edge = {};
+    AdjustWindowRectEx(&edge, static_cast<DWORD>(GetWindowLongW(picture, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(picture, GWL_EXSTYLE)));
+    return SIZE{laidOut.right - (edge.right - edge.left), laidOut.bottom - (edge.bottom - edge.top)};
+}
+
 // Version 6 static controls blend a 32-bit bitmap by its alpha channel, and
 // the bitmap a control loads from the template is a screen-format one whose
 // alpha is zero: it would show nothing. The box shows the emblem as a 24-bit
@@ -83,8 +96,10 @@ void ShowEmblem(HWND box)
                                LR_CREATEDIBSECTION);
     if (!emblem)
         return;
-    // Drawn for 96 DPI; on a scaled screen its control is larger.
-    const int size = ScaleToDpi(EMBLEM_SIZE, WindowDpi(box));
+    // Drawn for 96 DPI; on a scaled screen its control is larger, though
+    // not quite as the DPI is (the dialog font sizes it).
+    const int size = ScaleWithin(WindowDpi(box), LaidOutPictureBox(box, picture), EMBLEM_SIZE, EMBLEM_SIZE)
+                         .Of(EMBLEM_SIZE);
     if (size != EMBLEM_SIZE) {
         if (HBITMAP scaled = ScaledEmblem(static_cast<HBITMAP>(emblem), size)) {
             DeleteObject(emblem);
