@@ -52,15 +52,8 @@ bool DrawScaledEmblem(HBITMAP emblem, int size, void* bits)
 // resampled smoothly; null when it cannot be made.
 HBITMAP ScaledEmblem(HBITMAP emblem, int size)
 {
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = size;
-    format.bmiHeader.biHeight = -size; // top-down, as GDI+ addresses rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 24;
-    format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP scaled = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP scaled = NewTopDownSection(size, size, 24, &bits);
     if (!scaled)
         return nullptr;
     if (!DrawScaledEmblem(emblem, size, bits)) {

@@ -102,6 +102,10 @@ bool PageIsThemed(HWND page);
 const UINT DPI_CHANGED_AFTER_PARENT = 0x02E3;
 bool OutdatesPreview(UINT message);
 
+// A top-down DIB section (rows as GDI+ addresses them) and its pixels; null
+// when it cannot be made.
+HBITMAP NewTopDownSection(int width, int height, WORD bitsPerPixel, void** bits);
+
 // The menu colour, opaque, as the previews' background.
 Gdiplus::ARGB MenuBackground();
 // The previews are flattened onto the menu colour, except on a themed page

@@ -91,6 +91,18 @@ void ReleasePicture(HWND page, int control)
     SetPictureBitmap(page, control, nullptr);
 }
 
+HBITMAP NewTopDownSection(int width, int height, WORD bitsPerPixel, void** bits)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = bitsPerPixel;
+    format.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
 bool PageIsThemed(HWND page)
 {
     return IsAppThemed() && IsThemeActive() && IsThemeDialogTextureEnabled(page);
@@ -108,15 +120,8 @@ namespace {
 // it differs anywhere from the menu colour.
 bool PaintPageBehind(HWND control, int x, int y, GpBitmap* target, int width, int height)
 {
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = width;
-    format.bmiHeader.biHeight = -height; // top-down, as GDI+ addresses rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 32;
-    format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP section = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP section = NewTopDownSection(width, height, 32, &bits);
     HDC dc = section ? CreateCompatibleDC(nullptr) : nullptr;
     bool differs = false;
     if (dc) {
