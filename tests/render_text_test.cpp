@@ -111,10 +111,13 @@ TEST_F(IconText, FaceAndSizeEdges)
     } cases[] = {
         {"uninstalled face, text mode", L"Moravel No Such Face", 34, DOCKLET_TEMPERATURE, 0, 0},
         {"uninstalled face, graph mode", L"Moravel No Such Face", 34, DOCKLET_GRAPH, 0, 0},
+        // A text of em size 0 or less is not drawn (GDI+ would lay it out
+        // upside down and mirrored, beyond the band's corner).
         {"size 16, graph mode: caption of em 0", L"Tahoma", 16, DOCKLET_GRAPH, 0, 1},
-        {"size 10, graph mode: caption of negative em", L"Tahoma", 10, DOCKLET_GRAPH, -1, -1},
+        {"size 10, graph mode: caption of negative em", L"Tahoma", 10, DOCKLET_GRAPH, 0, 1},
+        {"size 5, graph mode: temperature of em 0 too", L"Tahoma", 5, DOCKLET_GRAPH, 0, 0},
         {"size 0, text mode", L"Tahoma", 0, DOCKLET_TEMPERATURE, 0, -1},
-        {"size -40, text mode", L"Tahoma", -40, DOCKLET_TEMPERATURE, -1, -1},
+        {"size -40, text mode", L"Tahoma", -40, DOCKLET_TEMPERATURE, 0, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

@@ -15,10 +15,11 @@ struct LayoutRect {
 
 const double GRAPH_SCALE_MAX = 120.0;
 
-// Text sizes beyond this many pixels (either sign) are drawn at it. Four
-// times the icon's side: a larger em shows only a clipped piece of one
-// glyph, GDI+ path text grows slow with the size (seconds near 10^5) and
-// overflows its stack near 10^6. The stored setting keeps its value.
+// Text sizes beyond this many pixels are drawn at it (sizes of 0 or less
+// draw nothing). Four times the icon's side: a larger em shows only a
+// clipped piece of one glyph, GDI+ path text grows slow with the size
+// (seconds near 10^5) and overflows its stack near 10^6. The stored setting
+// keeps its value.
 const float MAX_TEXT_EM = 1024.0f;
 
 // A converted temperature truncated to int and held within int's range: a
