@@ -25,7 +25,13 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
     if (labelData & LABEL_HIDE) {
         label[0] = 0;
     } else if (labelData & LABEL_TEMPERATURE) {
-        if (instance->celsius)
+        // "Off" while the processor sleeps; "--" where a reading failed, not a number.
+        if (instance->gpuWatch.asleep)
+            CopyBytes(label, capacity, "GPU Temperature: Off");
+        else if (instance->lastTemperature == -1)
+            CopyBytes(label, capacity,
+                      instance->celsius ? "GPU Temperature: -- \xB0" "C" : "GPU Temperature: -- \xB0" "F");
+        else if (instance->celsius)
             FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "C", instance->lastTemperature);
         else
             FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "F", LabelFahrenheit(instance->lastTemperature));

@@ -1,0 +1,86 @@
+#include "gpu/power.h"
+
+#include <windows.h>
+#include <setupapi.h>
+#include <stddef.h>
+
+#include <new>
+
+namespace {
+
+// The display adapters' device class, {4D36E968-E325-11CE-BFC1-08002BE10318}.
+const GUID DISPLAY_CLASS = {0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
+
+bool ReadDword(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property, DWORD& value)
+{
+    DWORD type = 0;
+    DWORD stored = 0;
+    if (!SetupDiGetDeviceRegistryPropertyW(set, device, property, &type, reinterpret_cast<BYTE*>(&stored),
+                                           sizeof stored, nullptr) ||
+        type != REG_DWORD)
+        return false;
+    value = stored;
+    return true;
+}
+
+} // namespace
+
+// The list stays open as long as the device is kept: its power data is
+// asked through it at every refresh.
+struct GpuDevice {
+    HDEVINFO set;
+    SP_DEVINFO_DATA device;
+};
+
+GpuDevice* FindGpuDevice(uint32_t bus, uint32_t slot)
+{
+    HDEVINFO set = SetupDiGetClassDevsW(&DISPLAY_CLASS, nullptr, nullptr, DIGCF_PRESENT);
+    if (set == INVALID_HANDLE_VALUE)
+        return nullptr;
+    SP_DEVINFO_DATA device = {};
+    device.cbSize = sizeof device;
+    for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
+        DWORD deviceBus = 0, address = 0;
+        // A PCI address is the device number in the high word, the function in the low one.
+        if (!ReadDword(set, &device, SPDRP_BUSNUMBER, deviceBus) || !ReadDword(set, &device, SPDRP_ADDRESS, address) ||
+            deviceBus != bus || HIWORD(address) != slot)
+            continue;
+        GpuDevice* found = new (std::nothrow) GpuDevice{set, device};
+        if (found)
+            return found;
+        break;
+    }
+    SetupDiDestroyDeviceInfoList(set);
+    return nullptr;
+}
+
+GpuPowerState PowerStateOf(const GpuDevice* device)
+{
+    if (!device)
+        return GPU_POWER_UNKNOWN;
+    CM_POWER_DATA power = {};
+    DWORD type = 0;
+    SP_DEVINFO_DATA data = device->device;
+    if (!SetupDiGetDeviceRegistryPropertyW(device->set, &data, SPDRP_DEVICE_POWER_DATA, &type,
+                                           reinterpret_cast<BYTE*>(&power), sizeof power, nullptr) ||
+        power.PD_Size < offsetof(CM_POWER_DATA, PD_Capabilities))
+        return GPU_POWER_UNKNOWN;
+    switch (power.PD_MostRecentPowerState) {
+    case PowerDeviceD0:
+        return GPU_POWER_AWAKE;
+    case PowerDeviceD1:
+    case PowerDeviceD2:
+    case PowerDeviceD3:
+        return GPU_POWER_ASLEEP;
+    default:
+        return GPU_POWER_UNKNOWN;
+    }
+}
+
+void ReleaseGpuDevice(GpuDevice* device)
+{
+    if (!device)
+        return;
+    SetupDiDestroyDeviceInfoList(device->set);
+    delete device;
+}
