@@ -375,6 +375,7 @@ Expected ExpectStart(Driver& driver)
 // One refresh: the reading it takes and the label it shows.
 struct RefreshResult {
     bool sampled = false; // the sensor was ready as the refresh began
+    bool relisted = false; // the reading's handle was stale: the processors were listed again
     int reading = -1;
     std::string label;
     const char* kind = "";
@@ -388,6 +389,7 @@ void ExpectReading(Driver& driver, Expected& e, RefreshResult& r)
     r.sampled = true;
     int status = driver.Call(F_THERMAL, c.gpus >= 1);
     if (status == STATUS_HANDLE_INVALIDATED) {
+        r.relisted = true;
         ExpectEnumeration(driver, e);
         if (e.status != 0)
             return;
@@ -529,6 +531,8 @@ void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, 
         if (history && (history->Count() < 1 || history->At(history->last) != kept))
             run.Fault(std::string("history misses the reading: ") + when);
         run.counts.Add(r.reading == -1 ? "reading: none (-1)" : "reading: a temperature");
+        if (r.relisted)
+            run.counts.Add("reading: stale handle, processors listed again");
     }
     auto view = dockhost::Services().views.find(docklet->hwnd);
     if (view == dockhost::Services().views.end() || !view->second.overlay)
