@@ -2,7 +2,7 @@
 
 #include <windows.h>
 #include <setupapi.h>
-#include <stddef.h>
+#include <string.h>
 
 #include <new>
 
@@ -11,16 +11,13 @@ namespace {
 // The display adapters' device class, {4D36E968-E325-11CE-BFC1-08002BE10318}.
 const GUID DISPLAY_CLASS = {0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}};
 
-bool ReadDword(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property, DWORD& value)
+// A property into a zeroed buffer of its size; false when the system has none.
+bool ReadProperty(HDEVINFO set, SP_DEVINFO_DATA* device, DWORD property, void* value, DWORD size)
 {
-    DWORD type = 0;
-    DWORD stored = 0;
-    if (!SetupDiGetDeviceRegistryPropertyW(set, device, property, &type, reinterpret_cast<BYTE*>(&stored),
-                                           sizeof stored, nullptr) ||
-        type != REG_DWORD)
-        return false;
-    value = stored;
-    return true;
+    DWORD type = 0, required = 0;
+    memset(value, 0, size);
+    return SetupDiGetDeviceRegistryPropertyW(set, device, property, &type, static_cast<BYTE*>(value), size,
+                                             &required) != FALSE;
 }
 
 } // namespace
@@ -42,8 +39,9 @@ GpuDevice* FindGpuDevice(uint32_t bus, uint32_t slot)
     for (DWORD index = 0; SetupDiEnumDeviceInfo(set, index, &device); ++index) {
         DWORD deviceBus = 0, address = 0;
         // A PCI address is the device number in the high word, the function in the low one.
-        if (!ReadDword(set, &device, SPDRP_BUSNUMBER, deviceBus) || !ReadDword(set, &device, SPDRP_ADDRESS, address) ||
-            deviceBus != bus || HIWORD(address) != slot)
+        if (!ReadProperty(set, &device, SPDRP_BUSNUMBER, &deviceBus, sizeof deviceBus) ||
+            !ReadProperty(set, &device, SPDRP_ADDRESS, &address, sizeof address) || deviceBus != bus ||
+            HIWORD(address) != slot)
             continue;
         GpuDevice* found = new (std::nothrow) GpuDevice{set, device};
         if (found)
@@ -58,12 +56,10 @@ GpuPowerState PowerStateOf(const GpuDevice* device)
 {
     if (!device)
         return GPU_POWER_UNKNOWN;
-    CM_POWER_DATA power = {};
-    DWORD type = 0;
+    CM_POWER_DATA power;
     SP_DEVINFO_DATA data = device->device;
-    if (!SetupDiGetDeviceRegistryPropertyW(device->set, &data, SPDRP_DEVICE_POWER_DATA, &type,
-                                           reinterpret_cast<BYTE*>(&power), sizeof power, nullptr) ||
-        power.PD_Size < offsetof(CM_POWER_DATA, PD_Capabilities))
+    // Unwritten, the state reads as unspecified.
+    if (!ReadProperty(device->set, &data, SPDRP_DEVICE_POWER_DATA, &power, sizeof power))
         return GPU_POWER_UNKNOWN;
     switch (power.PD_MostRecentPowerState) {
     case PowerDeviceD0:
