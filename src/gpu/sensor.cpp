@@ -8,8 +8,11 @@
 namespace {
 
 // A driver that did not start, or listed no processor, is asked again at
-// most this often (ms): the dock may have started before the driver.
+// most this often (ms): the dock may have started before the driver. The
+// tick counter moves in steps of up to 16 ms, so a full step more is waited
+// for: never less than the interval.
 const uint32_t SEARCH_INTERVAL = 10000;
+const uint32_t TICK_STEP = 16;
 
 // Driver texts need not end within their 64 bytes; the copy stops at 63
 // characters either way.
@@ -49,7 +52,7 @@ void StampSearch(GpuWatch& watch)
 bool SearchDue(const GpuWatch& watch)
 {
     // Unsigned, so the difference stays right when the counter wraps (49.7 days).
-    return static_cast<uint32_t>(GetTickCount() - watch.lastSearch) >= SEARCH_INTERVAL;
+    return static_cast<uint32_t>(GetTickCount() - watch.lastSearch) >= SEARCH_INTERVAL + TICK_STEP;
 }
 
 void DropDevice(GpuWatch& watch)
