@@ -38,11 +38,11 @@
 //                             written there
 //
 // FUNCTION is one of init, message, version, enum, propertyA, name,
-// propertyB, propertyC, thermal, chipset, bus, slot. TEXT is the rest of the line; one
-// of 64 characters or more fills all 64 bytes with no terminator. A TEXT
-// written as "hex:" and pairs of hex digits is those bytes, any byte
-// allowed (hex:41004243 is 'A', 0, 'B', 'C'). A function that returns a
-// non-zero status writes nothing.
+// propertyB, propertyC, thermal, chipset, bus, slot. TEXT is the rest of
+// the line; one of 64 characters or more fills all 64 bytes with no
+// terminator. A TEXT written as "hex:" and pairs of hex digits is those
+// bytes, any byte allowed (hex:41004243 is 'A', 0, 'B', 'C'). A function
+// that returns a non-zero status writes nothing.
 //
 // SimGpu_Load(TEXT) replaces the scenario with the demo's defaults and the
 // scenario text TEXT (null: the demo alone), forgets every count and restarts
