@@ -68,6 +68,7 @@ struct DockletInstance {
     int celsius;
     int lastTemperature; // degrees Celsius; -1 when the last attempt read nothing
     Warr<int>* history;
+    GpuWatch gpuWatch;
     int created;         // 1 while the refresh timer is armed
     // Each instance balances its own GDI+ start-up: one that failed to start
     // must not shut GDI+ down for the others.

@@ -29,6 +29,7 @@ void StartGdiplus(DockletInstance* instance)
 void FreeInstance(DockletInstance* instance)
 {
     delete instance->history;
+    ReleaseGpuSensor(instance);
     ReleaseOverlayCache(instance);
     if (instance->gdiplusStarted)
         Gdiplus::GdiplusShutdown(instance->gdiplusToken);

@@ -56,8 +56,9 @@ Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
 // The bars in two steps: the height in pixels of each sample's bar, oldest
 // first (at most `capacity`); then the bars whose x lies from `leftX` to
 // `rightX`, in that order. A bar is 3 pixels wide: it reaches at most 2
-// columns either side of its x.
+// columns either side of its x. A second the processor slept has no bar.
 const int GRAPH_MAX_BARS = 101;
+const int GRAPH_NO_BAR = -2147483647 - 1;
 int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect, int* heights, int capacity);
 int GraphBarX(LayoutRect rect, int bar);
 void DrawGraphBarsBetween(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const int* heights, int count,

@@ -40,6 +40,16 @@ bool LoadScenario(const char* scenario)
     return load && load(scenario) == 0;
 }
 
+int DriverCallCount(const char* what)
+{
+    const std::wstring path = SimulatedDriverPath();
+    HMODULE driver = GetModuleHandleW(path.substr(path.rfind(L'\\') + 1).c_str());
+    typedef int(__cdecl * CountFn)(const char*);
+    auto count = driver ? reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")))
+                        : nullptr;
+    return count ? count(what) : -1;
+}
+
 std::string TempFolder()
 {
     return dockhost::TempFolder("moravel-test");

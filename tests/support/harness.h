@@ -31,6 +31,9 @@ std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the m
 // it answer with `scenario` from now on; false when it is missing or did not
 // understand every line.
 bool LoadScenario(const char* scenario);
+// How often the simulated driver saw something (SimGpu_CallCount); -1
+// without it.
+int DriverCallCount(const char* what);
 std::string TempFolder();             // a fresh folder for this process, ending in a backslash
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
