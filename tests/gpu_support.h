@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "system_fakes.h"
 
 namespace gpu_test {
 
@@ -28,7 +29,10 @@ protected:
     }
 
     // How often the simulated driver saw something; -1 without it.
-    static int CallCount(const char* what) { return harness::SimulatedDriverCount(what); }
+    static int CallCount(const char* what)
+    {
+        return harness::DriverCallCount(what);
+    }
 
     static const wchar_t* DriverFileName()
     {
@@ -37,6 +41,29 @@ protected:
 #else
         return L"nvapi.dll";
 #endif
+    }
+
+    // Every call the simulated driver received, lookups included.
+    static int AllDriverCalls()
+    {
+        static const char* const FUNCTIONS[] = {"query",     "init",      "message", "version", "enum",
+                                                "propertyA", "name",      "propertyB", "propertyC", "thermal",
+                                                "chipset",   "bus",       "slot"};
+        int calls = 0;
+        for (const char* function : FUNCTIONS)
+            calls += CallCount(function);
+        return calls;
+    }
+
+    // The module's device list and clock are the test's from now on: no
+    // devices, and a clock that moves only when told to.
+    void FakeSystem(DWORD startTicks = 100000)
+    {
+        HMODULE module = GetDock().Module();
+        ASSERT_TRUE(dockhost::FakeDeviceList(module)) << "the module imports no device-list function";
+        ASSERT_TRUE(dockhost::FakeTickCount(module)) << "the module does not import GetTickCount";
+        dockhost::SetFakeDevices({});
+        dockhost::SetFakeTickCount(startTicks);
     }
 
     std::vector<int> Samples(dockhost::Docklet* docklet)

@@ -93,6 +93,7 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
+        ASSERT_TRUE(UseSimulatedDriver("temperature 61\n"));
         docklet = Create();
         ASSERT_NE(docklet, nullptr);
         Freeze(docklet);
@@ -236,10 +237,12 @@ TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
         {"label title keeps hide", 13, 2, 1, 1, 2, 5, 1},
         {"label full name", 14, 2, 2, 1, 2, 8, 1},
         {"label vendor drops the others", 15, 2, 30, 1, 2, 16, 1},
-        {"Show C while in C flips to F", 17, 2, 2, 1, 2, 2, 0},
-        {"Show F while in F flips to C", 18, 2, 2, 0, 2, 2, 1},
-        {"Show F while in C flips too", 18, 2, 2, 1, 2, 2, 0},
-        {"an odd unit flips to F", 17, 2, 2, 7, 2, 2, 0},
+        {"Show C while in C stays in C", 17, 2, 2, 1, 2, 2, 1},
+        {"Show F while in F stays in F", 18, 2, 2, 0, 2, 2, 0},
+        {"Show F while in C switches to F", 18, 2, 2, 1, 2, 2, 0},
+        {"Show C while in F switches to C", 17, 2, 2, 0, 2, 2, 1},
+        {"Show C with an odd unit stored sets C", 17, 2, 2, 7, 2, 2, 1},
+        {"Show F with an odd unit stored sets F", 18, 2, 2, 7, 2, 2, 0},
     };
     for (const Case& c : cases) {
         Live()->dockletData = c.dockletData;
@@ -252,6 +255,30 @@ TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
         EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
         EXPECT_EQ(Refreshes(), 1) << c.name << ": one refresh";
         EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << c.name << ": the base image stays";
+    }
+}
+
+TEST_F(Menu, UnitEntriesShowTheUnitTheyName)
+{
+    struct Case {
+        const char* name;
+        int celsius;
+        UINT command;
+        const char* label;
+    } cases[] = {
+        {"Show \u00B0C while Celsius is shown", 1, 17, "GPU Temperature: 61 \xB0" "C"},
+        {"Show \u00B0F while Fahrenheit is shown", 0, 18, "GPU Temperature: 141 \xB0" "F"},
+        {"Show \u00B0F while Celsius is shown", 1, 18, "GPU Temperature: 141 \xB0" "F"},
+        {"Show \u00B0C while Fahrenheit is shown", 0, 17, "GPU Temperature: 61 \xB0" "C"},
+    };
+    Live()->labelData = LABEL_TEMPERATURE;
+    for (const Case& c : cases) {
+        Live()->celsius = c.celsius;
+        Open(c.command);
+        EXPECT_EQ(Label(docklet), c.label) << c.name;
+        const MenuState after = Open(0);
+        EXPECT_EQ(Checked(after, c.command), true) << c.name << ": the chosen entry is checked";
+        EXPECT_EQ(Checked(after, c.command == 17 ? 18 : 17), false) << c.name;
     }
 }
 

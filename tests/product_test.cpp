@@ -12,6 +12,7 @@
 #include "core/menu.h"
 #include "footprint.h"
 #include "imports.h"
+#include "system_fakes.h"
 
 using harness::DockTest;
 
@@ -154,10 +155,10 @@ TEST(ProductLoads, FreeingTheModuleLeavesNothingBehind)
     const std::wstring module = harness::ModulePath();
     ASSERT_FALSE(LoadedNow(module)) << "another test loaded the module first";
     ASSERT_TRUE(harness::LoadScenario(SCENARIO));
-    // A dock shows file choosers and common controls of its own: it holds the
-    // common dialogs loaded, so freeing the module does not unload them (under
-    // Wine each reload of those costs the print spooler's named mutex).
-    ASSERT_NE(LoadLibraryW(L"comdlg32.dll"), nullptr);
+    // A dock holds the common dialogs and the device list loaded, so freeing
+    // the module does not unload them (under Wine each reload of those costs
+    // the print spooler's named mutex, and 2 KiB of heap for the device list).
+    dockhost::HoldDockLibraries();
 
     const std::string ini = harness::TempFolder() + "cycles.ini";
     dockhost::Dock dock;
@@ -371,6 +372,30 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
     EXPECT_EQ(Saved(ini, "CpuColor"), "65280");
     EXPECT_EQ(Saved(ini, "Celcius"), "1");
     EXPECT_EQ(Saved(ini, "DockletData"), "2");
+}
+
+// The product's own imports of the device list decide: with the processor
+// asleep, no driver call; awake, the reading comes back.
+TEST_F(Product, SleepingProcessorIsLeftAlone)
+{
+    ASSERT_TRUE(dockhost::FakeDeviceList(GetDock().Module()));
+    dockhost::SetFakeDevices({{1, 0, 4}}); // D3, where the simulated driver puts its processor
+    dockhost::Docklet* docklet = Create(Ini("asleep.ini").c_str(), "D");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    const int readings = harness::DriverCallCount("thermal");
+    for (int i = 0; i < 3; ++i)
+        Tick(docklet);
+    EXPECT_EQ(Label(docklet), "GPU Temperature: Off");
+    EXPECT_EQ(harness::DriverCallCount("thermal"), readings);
+    EXPECT_EQ(dockhost::DeviceCalls().powerQueries, 4);
+
+    dockhost::SetFakePowerState(0, 1);
+    Tick(docklet);
+    EXPECT_EQ(Label(docklet), "GPU Temperature: 61 \xB0" "C");
+    EXPECT_EQ(harness::DriverCallCount("thermal"), readings + 1);
+    Destroy(docklet);
+    EXPECT_EQ(dockhost::DeviceCalls().listsOpen, 0);
 }
 
 namespace {

@@ -333,8 +333,8 @@ TEST(ThreadedDock, FourDockletsOnFourThreadsRoundAfterRound)
     }
     // The driver was started once for the process, and no two calls were in
     // it at once.
-    EXPECT_EQ(harness::SimulatedDriverCount("init"), 1);
-    EXPECT_EQ(harness::SimulatedDriverCount("overlaps"), 0) << "calls from two docklets inside the driver at once";
+    EXPECT_EQ(harness::DriverCallCount("init"), 1);
+    EXPECT_EQ(harness::DriverCallCount("overlaps"), 0) << "calls from two docklets inside the driver at once";
 
     const long long heapGrowth =
         static_cast<long long>(dockhost::HeapBytesInUse()) - static_cast<long long>(heapAfterWarmUp);

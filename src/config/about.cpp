@@ -90,15 +90,8 @@ bool DrawScaledEmblem(HBITMAP emblem, int size, void* bits)
 // resampled smoothly; null when it cannot be made.
 HBITMAP ScaledEmblem(HBITMAP emblem, int size)
 {
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = size;
-    format.bmiHeader.biHeight = -size; // top-down, as GDI+ addresses rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 24;
-    format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP scaled = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP scaled = NewTopDownSection(size, size, 24, &bits);
     if (!scaled)
         return nullptr;
     if (!DrawScaledEmblem(emblem, size, bits)) {
@@ -106,6 +99,19 @@ HBITMAP ScaledEmblem(HBITMAP emblem, int size)
         return nullptr;
     }
     return scaled;
+}
+
+// The inside of the emblem's control as the template lays it out: the
+// control has taken the size of the bitmap it was created with since.
+SIZE LaidOutPictureBox(HWND box, HWND picture)
+{
+    RECT laidOut = {0, 0, ABOUT_PICTURE_WIDTH, ABOUT_PICTURE_HEIGHT};
+    if (!MapDialogRect(box, &laidOut))
+        return SIZE{0, 0};
+    RECT edge = {};
+    AdjustWindowRectEx(&edge, static_cast<DWORD>(GetWindowLongW(picture, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(picture, GWL_EXSTYLE)));
+    return SIZE{laidOut.right - (edge.right - edge.left), laidOut.bottom - (edge.bottom - edge.top)};
 }
 
 // Version 6 static controls blend a 32-bit bitmap by its alpha channel, and
@@ -121,8 +127,10 @@ void ShowEmblem(HWND box)
                                LR_CREATEDIBSECTION);
     if (!emblem)
         return;
-    // Drawn for 96 DPI; on a scaled screen its control is larger.
-    const int size = ScaleToDpi(EMBLEM_SIZE, WindowDpi(box));
+    // Drawn for 96 DPI; on a scaled screen its control is larger, though
+    // not quite as the DPI is (the dialog font sizes it).
+    const int size = ScaleWithin(WindowDpi(box), LaidOutPictureBox(box, picture), EMBLEM_SIZE, EMBLEM_SIZE)
+                         .Of(EMBLEM_SIZE);
     if (size != EMBLEM_SIZE) {
         if (HBITMAP scaled = ScaledEmblem(static_cast<HBITMAP>(emblem), size)) {
             DeleteObject(emblem);

@@ -60,7 +60,13 @@ void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
     // A name that differs only in letter case is the same file.
     const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
                               ((live.dockletData ^ copy.dockletData) & DOCKLET_HIDE_ICONS) != 0;
+    // How the picture is saved follows the sheet also where the file stays
+    // the same: Reset on the own picture saved by its full path saves it by
+    // name from then on.
+    const bool savedChanged = _wcsicmp(live.savedBackgroundImage, copy.savedBackgroundImage) != 0;
     live.dockletData = copy.dockletData;
+    if (imageChanged || savedChanged)
+        CopyText(live.savedBackgroundImage, PATH_CAPACITY, copy.savedBackgroundImage);
     if (imageChanged) {
         CopyText(live.backgroundImage, PATH_CAPACITY, copy.backgroundImage);
         ResolveImagePath(live.backgroundImage, PATH_CAPACITY, L"background.png", live.imagesFolder,

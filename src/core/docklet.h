@@ -39,7 +39,11 @@ struct DockletInstance {
     wchar_t command[COMMAND_CAPACITY];
     wchar_t parameters[COMMAND_CAPACITY];
     wchar_t imagesFolder[PATH_CAPACITY];
-    wchar_t backgroundImage[PATH_CAPACITY];
+    wchar_t backgroundImage[PATH_CAPACITY]; // resolved: what the host and the previews load
+    // "BackgroundImage" as it is saved: the docklet's own picture by its name,
+    // resolved anew at each start, so that a dock moved to another folder or
+    // drive keeps it; a picture of the user's as its full path.
+    wchar_t savedBackgroundImage[PATH_CAPACITY];
     wchar_t emptyImage[PATH_CAPACITY];
     wchar_t fontName[FONT_NAME_CAPACITY];
     int fontSize;
@@ -64,6 +68,7 @@ struct DockletInstance {
     int celsius;
     int lastTemperature; // degrees Celsius; -1 when the last attempt read nothing
     Warr<int>* history;
+    GpuWatch gpuWatch;
     int created;         // 1 while the refresh timer is armed
     // The docklet holds a share of the module's GDI+ start-up: one that
     // failed to start must not shut GDI+ down for the others.

@@ -61,6 +61,7 @@ void StartGdiplus(DockletInstance* instance)
 void FreeInstance(DockletInstance* instance)
 {
     delete instance->history;
+    ReleaseGpuSensor(instance);
     ReleaseOverlayCache(instance);
     if (instance->gdiplusStarted)
         ReleaseGdiplus();
@@ -130,8 +131,7 @@ extern "C" DockletInstance* CALLBACK OnCreate(HWND hwndDocklet, HINSTANCE hInsta
     instance->history = new (std::nothrow) Warr<int>(HISTORY_SLOTS, nullptr);
 
     ResolveImagePath(instance->emptyImage, PATH_CAPACITY, L"empty.png", instance->imagesFolder, hwndDocklet);
-    ResolveImagePath(instance->backgroundImage, PATH_CAPACITY, L"background.png", instance->imagesFolder,
-                     hwndDocklet);
+    ResolveBackgroundImage(instance);
     SetBaseImage(instance);
 
     RefreshDocklet(instance);

@@ -138,8 +138,10 @@ void RunMenuCommand(DockletInstance* instance, int command)
         ShowOnLabel(instance, LABEL_VENDOR_STRING);
         break;
     case MENU_CELSIUS:
+        instance->celsius = 1;
+        break;
     case MENU_FAHRENHEIT:
-        instance->celsius = instance->celsius == 0 ? 1 : 0;
+        instance->celsius = 0;
         break;
     case MENU_ABOUT:
         OnAbout(instance);

@@ -30,7 +30,8 @@ struct DriverEntry {
 };
 
 // Only the entries the docklet calls; names stand for the driver's entry
-// numbers (0, 1, 5, 32, 37, 39, 40, 52, 55).
+// numbers (0, 1, 5, 32, 37, 39, 40, 52, 55), then the processor's place on
+// the PCI bus, which finds its device in the system's device list.
 enum DriverEntryIndex {
     ENTRY_ERROR_MESSAGE,
     ENTRY_INTERFACE_VERSION,
@@ -41,6 +42,8 @@ enum DriverEntryIndex {
     ENTRY_PROPERTY_C,
     ENTRY_THERMAL_SETTINGS,
     ENTRY_CHIPSET_INFO,
+    ENTRY_BUS_ID,
+    ENTRY_BUS_SLOT_ID,
     ENTRY_COUNT
 };
 
@@ -65,6 +68,8 @@ DriverEntry driverEntryTable[ENTRY_COUNT + 1] = {
     {StubEntry(), 0x1BB18724},
     {StubEntry(), 0xE3640A56},
     {StubEntry(), 0x53DABBCA},
+    {StubEntry(), 0x1BE0B8E5},
+    {StubEntry(), 0x2A0A350F},
     {nullptr, 0},
 };
 
@@ -197,4 +202,14 @@ int DriverGetThermalSettings(GpuHandle gpu, uint32_t sensor, ThermalSettings* se
 int DriverGetChipsetInfo(ChipsetInfo* info)
 {
     return EntryAs<ChipsetInfoFunction>(ENTRY_CHIPSET_INFO)(info);
+}
+
+int DriverGetBusId(GpuHandle gpu, uint32_t* bus)
+{
+    return EntryAs<GpuValueFunction>(ENTRY_BUS_ID)(gpu, bus);
+}
+
+int DriverGetBusSlotId(GpuHandle gpu, uint32_t* slot)
+{
+    return EntryAs<GpuValueFunction>(ENTRY_BUS_SLOT_ID)(gpu, slot);
 }

@@ -23,3 +23,6 @@ int DriverGetPropertyB(GpuHandle gpu, uint32_t* value);                     // e
 int DriverGetPropertyC(GpuHandle gpu, uint32_t* value);                     // entry 40
 int DriverGetThermalSettings(GpuHandle gpu, uint32_t sensor, ThermalSettings* settings); // entry 52
 int DriverGetChipsetInfo(ChipsetInfo* info);                                // entry 55
+// Where the processor sits on the PCI bus: bus number, and device number ("slot").
+int DriverGetBusId(GpuHandle gpu, uint32_t* bus);
+int DriverGetBusSlotId(GpuHandle gpu, uint32_t* slot);

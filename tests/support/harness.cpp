@@ -42,12 +42,13 @@ bool LoadScenario(const char* scenario)
     return load && load(scenario) == 0;
 }
 
-int SimulatedDriverCount(const char* what)
+int DriverCallCount(const char* what)
 {
     const std::wstring path = SimulatedDriverPath();
     HMODULE driver = GetModuleHandleW(path.substr(path.rfind(L'\\') + 1).c_str());
-    auto count = reinterpret_cast<int(__cdecl*)(const char*)>(
-        reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
+    typedef int(__cdecl * CountFn)(const char*);
+    auto count = driver ? reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")))
+                        : nullptr;
     return count ? count(what) : -1;
 }
 

@@ -32,9 +32,9 @@ std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the m
 // has it answer with `scenario` from now on; false when it is missing or did
 // not understand every line.
 bool LoadScenario(const char* scenario);
-// How often the simulated driver saw something (see tools/simgpu); -1
+// How often the simulated driver saw something (SimGpu_CallCount); -1
 // without it.
-int SimulatedDriverCount(const char* what);
+int DriverCallCount(const char* what);
 std::string TempFolder();             // a fresh folder for this process, ending in a backslash
 // Frees the module of the tests' dock (its docklets removed, the overlays it
 // holds deleted), for a test that loads the module alone; the next test to

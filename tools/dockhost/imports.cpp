@@ -4,6 +4,7 @@
 #include <wchar.h>
 
 #include <cstddef>
+#include <utility>
 
 namespace dockhost {
 
@@ -22,6 +23,7 @@ GetModuleHandleAFn systemGetModuleHandleA = nullptr;
 GetModuleHandleWFn systemGetModuleHandleW = nullptr;
 GetProcAddressFn systemGetProcAddress = nullptr;
 std::vector<std::string> hiddenProcedures;
+std::vector<std::pair<std::string, FARPROC>> answeredProcedures;
 SetTimerFn systemSetTimer = nullptr;
 KillTimerFn systemKillTimer = nullptr;
 GetSystemDirectoryWFn systemGetSystemDirectoryW = nullptr;
@@ -82,10 +84,14 @@ HMODULE WINAPI HostModuleHandleW(LPCWSTR name)
 FARPROC WINAPI FilteredGetProcAddress(HMODULE module, LPCSTR name)
 {
     // Lookups by ordinal carry the number in the pointer's low word.
-    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF)
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF) {
         for (const std::string& hidden : hiddenProcedures)
             if (hidden == name)
                 return nullptr;
+        for (const auto& answered : answeredProcedures)
+            if (answered.first == name)
+                return answered.second;
+    }
     return systemGetProcAddress(module, name);
 }
 
@@ -175,6 +181,18 @@ bool HideProcedures(HMODULE module)
 void SetHiddenProcedures(const std::vector<std::string>& hidden)
 {
     hiddenProcedures = hidden;
+}
+
+bool AnswerProcedure(HMODULE module, const char* name, void* address)
+{
+    for (size_t i = 0; i < answeredProcedures.size(); ++i)
+        if (answeredProcedures[i].first == name) {
+            answeredProcedures.erase(answeredProcedures.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    if (address)
+        answeredProcedures.emplace_back(name, reinterpret_cast<FARPROC>(address));
+    return HideProcedures(module);
 }
 
 bool AnswerSystemFolder(HMODULE module)

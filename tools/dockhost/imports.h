@@ -27,6 +27,10 @@ int RedirectModuleHandle(HMODULE module, HMODULE host);
 // every module patched so; the set can change at any time.
 bool HideProcedures(HMODULE module);
 void SetHiddenProcedures(const std::vector<std::string>& hidden);
+// Makes the module's GetProcAddress answer `address` for `name`, whatever
+// module is asked (a system function the test plays); null gives the name
+// back to the system. False when the module imports no GetProcAddress.
+bool AnswerProcedure(HMODULE module, const char* name, void* address);
 
 // Makes the module's GetSystemDirectoryW answer the folder last given to
 // SetSystemFolder, and the system's own folder while none is given: the

@@ -204,7 +204,7 @@ std::string RelativeFolderOf(const std::wstring& module, const std::wstring& roo
     return Narrow(folder);
 }
 
-// The label is text in the system code page (the degree sign is 0xB0);
+// The label is text in the system code page;
 // the console of a development machine reads UTF-8.
 std::string Utf8(const std::wstring& text)
 {
