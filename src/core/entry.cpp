@@ -17,7 +17,8 @@ namespace {
 // One GDI+ start-up for the whole module, made by the first docklet and shut
 // down by the last: docklets may draw on threads of their own, and a
 // shutdown while another docklet draws would pull GDI+ away under it (Wine's
-// frees the installed fonts that every drawing reads). Guarded by the module's lock.
+// frees the installed fonts that every drawing reads). Guarded by the
+// module's lock.
 ULONG_PTR gdiplusToken = 0;
 int gdiplusUsers = 0;
 

@@ -420,13 +420,19 @@ int wmain(int argc, wchar_t** argv)
     // machine's system folder has.
     if (!options.scenario.empty() && options.scenario != L"none") {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
-        if (options.driver.empty())
-            options.driver = ExecutableFolder() + L"..\\simgpu\\" +
 #ifdef _WIN64
-                             L"nvapi64.dll";
+        const std::wstring driverFile = L"nvapi64.dll";
 #else
-                             L"nvapi.dll";
+        const std::wstring driverFile = L"nvapi.dll";
 #endif
+        if (options.driver.empty())
+            options.driver = ExecutableFolder() + L"..\\simgpu\\" + driverFile;
+        // The module looks in its system folder for that one name.
+        const size_t slash = options.driver.find_last_of(L"\\/");
+        if (_wcsicmp(options.driver.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), driverFile.c_str()) != 0) {
+            fwprintf(stderr, L"dockhost: the driver library must be named %ls\n", driverFile.c_str());
+            return 1;
+        }
         if (!UseDriverLibrary(FullPath(options.driver))) {
             fwprintf(stderr, L"dockhost: cannot load the simulated driver %ls\n", options.driver.c_str());
             return 1;
