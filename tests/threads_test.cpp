@@ -92,15 +92,6 @@ int SheetsInProcess()
     return sheets;
 }
 
-void PumpThread()
-{
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
-}
-
 // Waits for `event` with the thread's messages pumped meanwhile: windows of
 // other threads may send this thread's window messages and wait for the answer.
 void WaitPumping(HANDLE event, DWORD timeout)
@@ -108,7 +99,7 @@ void WaitPumping(HANDLE event, DWORD timeout)
     for (DWORD started = GetTickCount(), waited = 0; waited < timeout; waited = GetTickCount() - started) {
         if (MsgWaitForMultipleObjects(1, &event, FALSE, timeout - waited, QS_ALLINPUT) == WAIT_OBJECT_0)
             return;
-        PumpThread();
+        dockhost::PumpFor(0);
     }
 }
 
@@ -151,7 +142,7 @@ void AskForTheSheet(Round& round, ThreadResult& result)
     // Both at once.
     ++round.arrived;
     for (DWORD started = GetTickCount(); round.arrived.load() < 2 && GetTickCount() - started < LONGEST_WAIT;)
-        PumpThread();
+        dockhost::PumpFor(0);
     SheetUser user;
     user.round = &round;
     sheetUser = &user;
@@ -198,7 +189,7 @@ void RunDocklet(Round& round, int index, ThreadResult& result)
         if (!round.Contends(index) && tick == TICK_WHILE_THE_SHEET_IS_OPEN)
             WaitPumping(round.sheetOpen, LONGEST_WAIT);
         entry.OnProcessMessage(result.instance, result.hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
-        PumpThread();
+        dockhost::PumpFor(0);
     }
     if (!round.Contends(index))
         ++round.othersDone;
@@ -215,7 +206,7 @@ void RunDocklet(Round& round, int index, ThreadResult& result)
         entry.OnDestroy(instance, result.hwnd);
     }
     DestroyWindow(result.hwnd);
-    PumpThread();
+    dockhost::PumpFor(0);
 }
 
 std::vector<std::string> SectionLines(const std::string& ini, const std::string& section)
