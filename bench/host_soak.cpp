@@ -97,7 +97,7 @@ int wmain(int argc, wchar_t** argv)
     if (driver) {
         // "demo": the simulated driver's built-in scenario.
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
+        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
     }
     const std::wstring module = dockhost::ExecutableFolder() + L"MoravelDocklet.dll";
     wchar_t temp[MAX_PATH] = L"";

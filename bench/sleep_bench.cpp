@@ -158,7 +158,7 @@ int wmain(int argc, wchar_t** argv)
 
     dockhost::Dock dock;
     SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-    if (!dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
+    if (!dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
         !dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
         fwprintf(stderr, L"bench_sleep: cannot load the simulated driver or MoravelDocklet.dll\n");
         return 1;

@@ -23,8 +23,8 @@ protected:
             ASSERT_TRUE(UseSimulatedDriver(scenario));
             ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
         } else if (library == Library::WithoutLookup) {
-            ASSERT_NE(LoadLibraryW((harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()).c_str()),
-                      nullptr);
+            ASSERT_TRUE(
+                dockhost::UseDriverLibrary(harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()));
         }
     }
 

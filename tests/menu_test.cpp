@@ -1,6 +1,9 @@
 // The context menu a right click opens, its commands, and the left click.
 #include "harness.h"
 
+#include <objbase.h>
+#include <shellapi.h>
+
 #include "core/menu.h"
 #include "imports.h"
 
@@ -43,6 +46,37 @@ Fn Patch(HMODULE module, const char* function, Fn replacement)
 {
     return reinterpret_cast<Fn>(dockhost::PatchImport(module, "user32.dll", function,
                                                       reinterpret_cast<void*>(replacement)));
+}
+
+// What the module hands ShellExecuteW, and the thread's COM as the launch
+// finds it.
+struct Launch {
+    HWND owner;
+    std::wstring file;
+    std::wstring parameters;
+    int show;
+    std::string apartment;
+};
+std::vector<Launch> launches;
+
+// The thread's COM as a call made now finds it.
+std::string Apartment()
+{
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(result))
+        CoUninitialize();
+    if (result == S_OK)
+        return "none";
+    if (result == S_FALSE)
+        return "single-threaded";
+    return result == RPC_E_CHANGED_MODE ? "multithreaded" : "unknown";
+}
+
+HINSTANCE WINAPI RecordShellExecuteW(HWND owner, LPCWSTR /*verb*/, LPCWSTR file, LPCWSTR parameters,
+                                     LPCWSTR /*folder*/, INT show)
+{
+    launches.push_back({owner, file ? file : L"", parameters ? parameters : L"", show, Apartment()});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
 }
 
 struct MenuState {
@@ -349,6 +383,64 @@ TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
     for (size_t i = callsAtRemoval; i < Host().calls.size(); ++i)
         EXPECT_NE(Host().calls[i].hwnd, hwnd) << Host().calls[i].service << " after the docklet was destroyed";
     EXPECT_EQ(Host().views.count(hwnd), 0u);
+}
+
+// The launch runs with COM on the thread, as shell extensions and the
+// handlers of packaged apps need, whatever the dock did with COM, which it
+// finds as it was afterwards; and the dock's window owns what it shows.
+TEST_F(Menu, LeftClickLaunchesWithComAndTheDocksWindowAsOwner)
+{
+    // The docklet's window inside a window of the dock's, as docks keep them.
+    HWND dockWindow = CreateWindowExW(0, L"STATIC", L"dock", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(dockWindow, nullptr);
+    const LONG_PTR style = GetWindowLongPtrW(docklet->hwnd, GWL_STYLE);
+    SetWindowLongPtrW(docklet->hwnd, GWL_STYLE, WS_CHILD);
+    SetParent(docklet->hwnd, dockWindow);
+    auto systemShellExecute = reinterpret_cast<decltype(&ShellExecuteW)>(dockhost::PatchImport(
+        GetDock().Module(), "shell32.dll", "ShellExecuteW", reinterpret_cast<void*>(&RecordShellExecuteW)));
+    ASSERT_NE(systemShellExecute, nullptr);
+    wcscpy_s(Live()->command, COMMAND_CAPACITY, L"https://example.invalid/page");
+    wcscpy_s(Live()->parameters, COMMAND_CAPACITY, L"--new-window");
+
+    struct Case {
+        const char* name;
+        bool docksCom;   // the dock started COM on its thread
+        DWORD docksKind; // and of this kind
+        const char* atLaunch;
+    };
+    const Case CASES[] = {
+        {"a dock without COM", false, 0, "single-threaded"},
+        {"a dock in a single-threaded apartment", true, COINIT_APARTMENTTHREADED, "single-threaded"},
+        {"a dock in the multithreaded apartment", true, COINIT_MULTITHREADED, "multithreaded"},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(c.name);
+        launches.clear();
+        if (c.docksCom) {
+            ASSERT_EQ(CoInitializeEx(nullptr, c.docksKind), S_OK);
+        }
+        POINT point = {1, 1};
+        SIZE size = {256, 256};
+        EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].apartment, c.atLaunch);
+        EXPECT_EQ(launches[0].owner, dockWindow);
+        EXPECT_EQ(launches[0].file, L"https://example.invalid/page");
+        EXPECT_EQ(launches[0].parameters, L"--new-window");
+        EXPECT_EQ(launches[0].show, SW_SHOWDEFAULT);
+        // COM as the dock left it, and gone once the dock ends its own.
+        EXPECT_EQ(Apartment(), c.docksCom ? c.atLaunch : "none");
+        if (c.docksCom)
+            CoUninitialize();
+        EXPECT_EQ(Apartment(), "none");
+    }
+
+    dockhost::PatchImport(GetDock().Module(), "shell32.dll", "ShellExecuteW",
+                          reinterpret_cast<void*>(systemShellExecute));
+    SetParent(docklet->hwnd, nullptr);
+    SetWindowLongPtrW(docklet->hwnd, GWL_STYLE, style);
+    DestroyWindow(dockWindow);
 }
 
 TEST_F(Menu, LeftClickLaunchesTheCommand)

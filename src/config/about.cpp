@@ -2,6 +2,7 @@
 #include "config/config.h"
 
 #include "core/docklet.h"
+#include "core/module_lock.h"
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
 
@@ -13,9 +14,46 @@ namespace {
 const wchar_t NAME[] = L"Moravel Docklet";
 const wchar_t VERSION[] = L"0.1.0.0b";
 
-// The docklet whose box is being opened, so that its record learns the box's
-// window (a host may run the dialog procedure with a parameter of its own).
-DockletInstance* openingFor = nullptr;
+// The docklets whose boxes are being opened, so that each record learns its
+// box's window (a host may run the dialog procedure with a parameter of its
+// own). Docklets on several threads may open theirs at once: each thread
+// finds its own. Guarded by the module's lock.
+struct AboutOpening {
+    DockletInstance* instance;
+    DWORD thread;
+    AboutOpening* next;
+};
+AboutOpening* openings = nullptr;
+
+void BeginOpening(AboutOpening& opening, DockletInstance* instance)
+{
+    ModuleLock lock;
+    opening = AboutOpening{instance, GetCurrentThreadId(), openings};
+    openings = &opening;
+}
+
+void EndOpening(AboutOpening& opening)
+{
+    ModuleLock lock;
+    for (AboutOpening** link = &openings; *link; link = &(*link)->next)
+        if (*link == &opening) {
+            *link = opening.next;
+            return;
+        }
+}
+
+// The docklet of the box this thread is opening; each is handed out once.
+DockletInstance* TakeOpeningOfThisThread()
+{
+    ModuleLock lock;
+    for (AboutOpening* opening = openings; opening; opening = opening->next)
+        if (opening->thread == GetCurrentThreadId() && opening->instance) {
+            DockletInstance* instance = opening->instance;
+            opening->instance = nullptr;
+            return instance;
+        }
+    return nullptr;
+}
 
 const wchar_t EMBLEM_PROPERTY[] = L"MoravelEmblem";
 const int EMBLEM_SIZE = 96; // the bitmap resource's side
@@ -125,10 +163,11 @@ extern "C" INT_PTR CALLBACK OnAbout(DockletInstance* instance)
     INT_PTR result;
     {
         ModuleActivation activation;
-        openingFor = instance;
+        AboutOpening opening;
+        BeginOpening(opening, instance);
         result = DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), instance->hwndDocklet, AboutDocklet,
                                  reinterpret_cast<LPARAM>(instance));
-        openingFor = nullptr;
+        EndOpening(opening);
     }
     instance->aboutBox = nullptr;
     LeaveModal(instance);
@@ -139,6 +178,7 @@ extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, 
 {
     switch (message) {
     case WM_INITDIALOG: {
+        DockletInstance* openingFor = TakeOpeningOfThisThread();
         if (openingFor)
             openingFor->aboutBox = box;
         CenterWindow(box, openingFor ? openingFor->hwndDocklet : nullptr);

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "core/module_lock.h"
+#include "core/system_library.h"
+
 namespace {
 
 // Any driver function as the table stores it; each forwarder casts it back to
@@ -49,7 +52,7 @@ DriverFunction StubEntry()
     return reinterpret_cast<DriverFunction>(&UnresolvedEntryStub);
 }
 
-// Process-wide, shared by every docklet; the UI thread is the only caller.
+// Process-wide, shared by every docklet; guarded by the module's lock.
 int driverReady = 0;
 int driverStatus = GPU_OK;
 int unresolvedStatus = GPU_NOT_INITIALIZED;
@@ -70,11 +73,38 @@ DriverEntry driverEntryTable[ENTRY_COUNT + 1] = {
     {nullptr, 0},
 };
 
+// A call of one entry: the entry is read and called under the module's
+// lock, so calls from docklets on different threads reach the driver one at
+// a time and never meet a table being resolved.
 template <typename Function>
-Function EntryAs(DriverEntryIndex index)
+class DriverCall {
+public:
+    explicit DriverCall(DriverEntryIndex index) : index_(index) {}
+
+    template <typename... Arguments>
+    int operator()(Arguments... arguments) const
+    {
+        ModuleLock lock;
+        return reinterpret_cast<Function>(driverEntryTable[index_].entryPoint)(arguments...);
+    }
+
+private:
+    DriverEntryIndex index_;
+};
+
+template <typename Function>
+DriverCall<Function> EntryAs(DriverEntryIndex index)
 {
-    return reinterpret_cast<Function>(driverEntryTable[index].entryPoint);
+    return DriverCall<Function>(index);
 }
+
+// Under WOW64 a 32-bit process's system folder is the 32-bit one, where the
+// driver keeps its 32-bit library.
+#ifdef _WIN64
+const wchar_t DRIVER_FILE_NAME[] = L"nvapi64.dll";
+#else
+const wchar_t DRIVER_FILE_NAME[] = L"nvapi.dll";
+#endif
 
 // GetProcAddress hands back a generic function type; going through the
 // "any function" type keeps the cast explicit about what it is.
@@ -87,7 +117,7 @@ QueryInterfaceFunction FindQueryInterface(HMODULE library)
 int AttemptInitialisation()
 {
     // Never freed, also on failure: the driver stays loaded until the process ends.
-    HMODULE library = LoadLibraryA(MORAVEL_DRIVER_LIBRARY);
+    HMODULE library = LoadSystemLibrary(DRIVER_FILE_NAME);
     if (!library)
         return GPU_LIBRARY_NOT_FOUND;
 
@@ -119,6 +149,7 @@ extern "C" int __cdecl UnresolvedEntryStub()
 
 int InitDriverInterface()
 {
+    ModuleLock lock;
     if (driverReady)
         return GPU_OK;
     // A failed attempt leaves the table alone, so the next call starts over.

@@ -32,6 +32,8 @@ std::wstring SimulatedDriverPath()
 
 bool LoadScenario(const char* scenario)
 {
+    if (!dockhost::UseDriverLibrary(SimulatedDriverPath()))
+        return false;
     HMODULE driver = LoadLibraryW(SimulatedDriverPath().c_str());
     typedef int (*LoadScenarioFn)(const char*);
     auto load = driver ? reinterpret_cast<LoadScenarioFn>(
@@ -179,7 +181,15 @@ bool DockTest::UseSimulatedDriver(const std::string& scenario)
     if (!WriteFile(path, scenario))
         return false;
     SetEnvironmentVariableA("MORAVEL_SIMGPU", path.c_str());
-    return LoadLibraryW(SimulatedDriverPath().c_str()) != nullptr;
+    return dockhost::UseDriverLibrary(SimulatedDriverPath());
+}
+
+void ReleaseDock()
+{
+    auto& dock = TheDock();
+    if (dock)
+        dock->UnloadModule();
+    dock.reset();
 }
 
 dockhost::Dock& DockTest::GetDock()

@@ -1,6 +1,7 @@
 #include "imports.h"
 
 #include <string.h>
+#include <wchar.h>
 
 #include <cstddef>
 #include <utility>
@@ -14,6 +15,7 @@ typedef HMODULE(WINAPI* GetModuleHandleWFn)(LPCWSTR);
 typedef FARPROC(WINAPI* GetProcAddressFn)(HMODULE, LPCSTR);
 typedef UINT_PTR(WINAPI* SetTimerFn)(HWND, UINT_PTR, UINT, TIMERPROC);
 typedef BOOL(WINAPI* KillTimerFn)(HWND, UINT_PTR);
+typedef UINT(WINAPI* GetSystemDirectoryWFn)(LPWSTR, UINT);
 
 // One host per process: every redirected module answers the same library.
 HMODULE redirectedHost = nullptr;
@@ -24,6 +26,8 @@ std::vector<std::string> hiddenProcedures;
 std::vector<std::pair<std::string, FARPROC>> answeredProcedures;
 SetTimerFn systemSetTimer = nullptr;
 KillTimerFn systemKillTimer = nullptr;
+GetSystemDirectoryWFn systemGetSystemDirectoryW = nullptr;
+std::wstring answeredSystemFolder;
 
 struct TimerEntry {
     HWND hwnd;
@@ -52,6 +56,19 @@ BOOL WINAPI WatchedKillTimer(HWND hwnd, UINT_PTR id)
             break;
         }
     return systemKillTimer(hwnd, id);
+}
+
+// As the system's: the length without the terminator, or the size needed
+// with it when the buffer is too small.
+UINT WINAPI AnsweredSystemDirectoryW(LPWSTR buffer, UINT size)
+{
+    if (answeredSystemFolder.empty())
+        return systemGetSystemDirectoryW(buffer, size);
+    const UINT length = static_cast<UINT>(answeredSystemFolder.size());
+    if (!buffer || size <= length)
+        return length + 1;
+    wmemcpy(buffer, answeredSystemFolder.c_str(), length + 1);
+    return length;
 }
 
 HMODULE WINAPI HostModuleHandleA(LPCSTR name)
@@ -176,6 +193,19 @@ bool AnswerProcedure(HMODULE module, const char* name, void* address)
     if (address)
         answeredProcedures.emplace_back(name, reinterpret_cast<FARPROC>(address));
     return HideProcedures(module);
+}
+
+bool AnswerSystemFolder(HMODULE module)
+{
+    if (!systemGetSystemDirectoryW)
+        systemGetSystemDirectoryW = SystemFunction<GetSystemDirectoryWFn>("GetSystemDirectoryW");
+    return PatchImport(module, "kernel32.dll", "GetSystemDirectoryW",
+                       reinterpret_cast<void*>(&AnsweredSystemDirectoryW)) != nullptr;
+}
+
+void SetSystemFolder(const std::wstring& folder)
+{
+    answeredSystemFolder = folder;
 }
 
 bool WatchTimers(HMODULE module)

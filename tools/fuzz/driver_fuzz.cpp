@@ -683,7 +683,7 @@ int wmain(int argc, wchar_t** argv)
     Simulated sim;
     if (mode == INIT || mode == IN_PROCESS) {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        if (!dock.Preload(fuzz::SimulatedDriverPath())) {
+        if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath())) {
             fprintf(stderr, "fuzz_driver: cannot load the simulated driver\n");
             return 2;
         }
@@ -696,7 +696,7 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     } else if (mode == NO_LOOKUP) {
-        if (!dock.Preload(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
+        if (!dockhost::UseDriverLibrary(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
             fprintf(stderr, "fuzz_driver: cannot load the library without lookup\n");
             return 2;
         }

@@ -36,6 +36,9 @@
 //   filler HH                 the byte (hex) that fills each text's 64 bytes
 //                             after its terminator; without it nothing is
 //                             written there
+//   latency MS                every call (lookups included) takes MS
+//                             milliseconds, so that calls from several
+//                             threads that are not kept apart meet inside
 //
 // FUNCTION is one of init, message, version, enum, propertyA, name,
 // propertyB, propertyC, thermal, chipset, bus, slot. TEXT is the rest of
@@ -58,6 +61,9 @@
 //   "rejected"         calls refused for a bad argument (handle, version
 //                      word, sensor selector, null pointer)
 //   "errors"           scenario lines not understood
+//   "overlaps"         calls that began while another call, from another
+//                      thread, was still inside the driver (the real one
+//                      documents no thread safety)
 #include <windows.h>
 
 #include <errno.h>
@@ -187,6 +193,7 @@ struct Scenario {
     std::vector<uint32_t> unknownIds;
     std::vector<StatusRule> rules;
     std::map<long long, std::string> messages;
+    DWORD latency = 0;
     int errors = 0;
 };
 
@@ -386,6 +393,10 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         if (!ParseNumber(code, a))
             return false;
         return TextOf(in, scenario.messages[a]);
+    } else if (directive == "latency") {
+        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > 10000)
+            return false;
+        scenario.latency = static_cast<DWORD>(a);
     } else if (directive == "filler") {
         std::string byte = RestOfLine(in);
         if (byte.size() != 2 || HexDigit(byte[0]) < 0 || HexDigit(byte[1]) < 0)
@@ -460,6 +471,24 @@ void LoadScenario(Simulation& sim)
         fprintf(stderr, "simgpu: no scenario file or built-in scenario named %s; playing demo\n", value);
     }
 }
+
+// Calls from several threads are counted when they meet, then taken one at a
+// time, so that the simulation's own state stays whole whoever calls.
+volatile LONG callsInside = 0;
+volatile LONG overlappingCalls = 0;
+volatile LONG simulationBusy = 0;
+
+class SimulationLock {
+public:
+    SimulationLock()
+    {
+        while (InterlockedExchange(&simulationBusy, 1) != 0)
+            Sleep(0);
+    }
+    ~SimulationLock() { InterlockedExchange(&simulationBusy, 0); }
+    SimulationLock(const SimulationLock&) = delete;
+    SimulationLock& operator=(const SimulationLock&) = delete;
+};
 
 Simulation*& TheSimulation()
 {
@@ -596,11 +625,32 @@ std::string MessageFor(int status)
     return "Simulated driver status " + std::to_string(status);
 }
 
+DWORD Latency()
+{
+    return Sim().scenario.latency;
+}
+
+// One call into the driver, from its start to its return.
+class DriverCall {
+public:
+    DriverCall()
+    {
+        if (InterlockedIncrement(&callsInside) > 1)
+            InterlockedIncrement(&overlappingCalls);
+    }
+    ~DriverCall() { InterlockedDecrement(&callsInside); }
+    DriverCall(const DriverCall&) = delete;
+    DriverCall& operator=(const DriverCall&) = delete;
+};
+
 // Nothing may throw into the caller: the docklet calls these directly.
 template <typename Body>
 int Guarded(Body body)
 {
+    DriverCall call;
+    SimulationLock lock;
     try {
+        Sleep(Latency());
         return body();
     } catch (...) {
         return STATUS_ERROR;
@@ -809,6 +859,8 @@ long long CountFor(const std::string& key)
     Simulation& sim = Sim();
     if (key == "query")
         return sim.queries;
+    if (key == "overlaps")
+        return overlappingCalls;
     if (key == "rejected")
         return sim.rejected;
     if (key == "errors")
@@ -837,7 +889,10 @@ long long CountFor(const std::string& key)
 
 extern "C" void* __cdecl nvapi_QueryInterface(uint32_t id)
 {
+    DriverCall call;
+    SimulationLock lock;
     try {
+        Sleep(Latency());
         Simulation& sim = Sim();
         ++sim.queries;
         ++sim.queriesById[id];
@@ -855,6 +910,7 @@ extern "C" int __cdecl SimGpu_CallCount(const char* what)
 {
     if (!what)
         return -1;
+    SimulationLock lock;
     try {
         return static_cast<int>(CountFor(what));
     } catch (...) {
@@ -864,6 +920,7 @@ extern "C" int __cdecl SimGpu_CallCount(const char* what)
 
 extern "C" int __cdecl SimGpu_Load(const char* text)
 {
+    SimulationLock lock;
     try {
         Simulation* fresh = new Simulation();
         fresh->startTick = GetTickCount();
@@ -872,6 +929,7 @@ extern "C" int __cdecl SimGpu_Load(const char* text)
             ParseScenario(text, fresh->scenario);
         delete TheSimulation();
         TheSimulation() = fresh;
+        overlappingCalls = 0;
         return fresh->scenario.errors;
     } catch (...) {
         return -1;
