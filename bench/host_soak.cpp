@@ -14,10 +14,11 @@
 //
 // Like a real dock, which shows file choosers and common controls of its own,
 // the program holds the common dialogs (and with them the common controls and
-// the print spooler) loaded, so that freeing the module does not unload them.
-// --bare leaves them to the module: under Wine every unload and reload of
-// those system libraries then costs a handle (the spooler's named mutex) and,
-// once the sheet has run, a GDI object, whoever loads them.
+// the print spooler) and the device-list library loaded, so that freeing the
+// module does not unload them (HoldDockLibraries). --bare leaves them to the
+// module: under Wine every unload and reload of those system libraries then
+// costs a handle (the spooler's named mutex), once the sheet has run a GDI
+// object, and some 2 KiB of heap (the device list), whoever loads them.
 //
 // With --check (the short run in the test suite) the program fails when a
 // cycle did not complete, when GDI objects, USER objects or handles grew at
@@ -91,12 +92,12 @@ int wmain(int argc, wchar_t** argv)
     }
 
     if (!bare)
-        LoadLibraryW(L"comdlg32.dll"); // held for the whole run, as a dock holds it
+        dockhost::HoldDockLibraries(); // for the whole run, as a dock holds them
     dockhost::Dock dock;
     if (driver) {
         // "demo": the simulated driver's built-in scenario.
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
+        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
     }
     const std::wstring module = dockhost::ExecutableFolder() + L"MoravelDocklet.dll";
     wchar_t temp[MAX_PATH] = L"";
@@ -124,8 +125,8 @@ int wmain(int argc, wchar_t** argv)
     const dockhost::Footprint after = dockhost::MeasureFootprint();
     DeleteFileA(ini.c_str());
 
-    printf("hostsoak: %d cycles after two warm-up cycles, %lu ms each (pump %lu ms), driver %s, common dialogs %s, "
-           "%d failed\n",
+    printf("hostsoak: %d cycles after two warm-up cycles, %lu ms each (pump %lu ms), driver %s, common dialogs and "
+           "device list %s, %d failed\n",
            cycles, static_cast<unsigned long>(elapsed / static_cast<DWORD>(cycles)),
            static_cast<unsigned long>(pump), driver ? "simulated (demo)" : "none",
            bare ? "left to the module" : "held by the host", failed);

@@ -262,7 +262,7 @@ int wmain(int argc, wchar_t** argv)
     if (driver) {
         // "demo": the simulated driver's built-in scenario.
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
+        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
     }
     if (!dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
         fwprintf(stderr, L"bench_refresh: cannot load MoravelDocklet.dll\n");

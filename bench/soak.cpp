@@ -222,7 +222,7 @@ int wmain(int argc, wchar_t** argv)
     }
     Dock dock;
     SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-    if (!dock.Preload(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
+    if (!dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
         !dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
         fprintf(stderr, "soak: cannot load the simulated driver or the module\n");
         return 1;

@@ -1,6 +1,7 @@
 // Text the dock hands over and gets back (INI names, folders, image paths,
 // the label) is in the system's ANSI code page. The same cases run under
-// code page 1252 and under 1251, with names each code page can write.
+// code pages 1252, 1251, 932, 936 and 949, with names each code page can
+// write.
 #include "harness.h"
 
 #include <stdlib.h>
@@ -10,17 +11,33 @@ using harness::DockTest;
 
 namespace {
 
-struct Names {
+struct CodePageCase {
+    const char* locale; // LC_ALL's prefix; null: any other locale
+    UINT codePage;
     std::wstring folder, section, title, images;
+    std::string degreeSign; // "\u00B0" in the code page's bytes
 };
 
-Names ForThisCodePage()
+// The Japanese folder's first character ends in the byte of a backslash
+// (0x955C): nothing may take the dock's 8-bit paths apart byte by byte.
+const CodePageCase CODE_PAGES[] = {
+    {"ru_RU", 1251, L"\u0414\u043E\u043A \u0434\u043B\u044F GPU", L"\u0412\u0438\u0434\u0435\u043E",
+     L"\u0412\u0438\u0434\u0435\u043E\u043A\u0430\u0440\u0442\u0430 \u2116 1",
+     L"\u041A\u0430\u0440\u0442\u0438\u043D\u043A\u0438", "\xB0"},
+    {"ja_JP", 932, L"\u8868\u793A GPU", L"\u30D3\u30C7\u30AA", L"\u6E29\u5EA6\u8A08 1", L"\u753B\u50CF",
+     "\x81\x8B"},
+    {"zh_CN", 936, L"\u663E\u5361 GPU", L"\u89C6\u9891", L"\u6E29\u5EA6 1", L"\u56FE\u7247", "\xA1\xE3"},
+    {"ko_KR", 949, L"\uB3C4\uD06C GPU", L"\uBE44\uB514\uC624", L"\uC628\uB3C4 1", L"\uADF8\uB9BC",
+     "\xA1\xC6"},
+    {nullptr, 1252, L"Caf\u00E9 Dock", L"S\u00E9ction", L"\u00DCn\u00EFcode \u20AC 1", L"Im\u00E1genes", "\xB0"},
+};
+
+const CodePageCase& ForLocale(const char* locale)
 {
-    if (GetACP() == 1251)
-        return {L"\u0414\u043E\u043A \u0434\u043B\u044F GPU", L"\u0412\u0438\u0434\u0435\u043E",
-                L"\u0412\u0438\u0434\u0435\u043E\u043A\u0430\u0440\u0442\u0430 \u2116 1",
-                L"\u041A\u0430\u0440\u0442\u0438\u043D\u043A\u0438"};
-    return {L"Caf\u00E9 Dock", L"S\u00E9ction", L"\u00DCn\u00EFcode \u20AC 1", L"Im\u00E1genes"};
+    for (const CodePageCase& c : CODE_PAGES)
+        if (!c.locale || strncmp(locale, c.locale, strlen(c.locale)) == 0)
+            return c;
+    return CODE_PAGES[sizeof CODE_PAGES / sizeof CODE_PAGES[0] - 1];
 }
 
 std::string Ansi(const std::wstring& text)
@@ -43,15 +60,15 @@ protected:
         // CTest picks the locale, and with it the code page.
         const char* locale = getenv("LC_ALL");
         ASSERT_NE(locale, nullptr) << "run through CTest, which sets LC_ALL";
-        ASSERT_EQ(GetACP(), strncmp(locale, "ru_RU", 5) == 0 ? 1251u : 1252u) << locale;
+        names = ForLocale(locale);
+        ASSERT_EQ(GetACP(), names.codePage) << locale;
         ASSERT_TRUE(UseSimulatedDriver("temperature 50\n"));
-        names = ForThisCodePage();
         folder = WideTempFolder() + names.folder + L"\\";
         CreateDirectoryW(folder.c_str(), nullptr);
         ini = folder + L"dock.ini";
     }
 
-    Names names;
+    CodePageCase names;
     std::wstring folder, ini;
 };
 
@@ -128,9 +145,32 @@ TEST_F(CodePage, ChosenPictureInAFolderNamedInTheCodePage)
 
 TEST_F(CodePage, CharactersTheCodePageLacksBecomeQuestionMarks)
 {
-    WritePrivateProfileStringW(L"D", L"Title", (names.title + L" \u65E5\u672C").c_str(), ini.c_str());
+    // Thai, which none of these code pages writes.
+    WritePrivateProfileStringW(L"D", L"Title", (names.title + L" \u0E44\u0E17\u0E22").c_str(), ini.c_str());
     WritePrivateProfileStringW(L"D", L"LabelData", L"4", ini.c_str());
     auto* docklet = Create(Ansi(ini).c_str(), "D");
     ASSERT_NE(docklet, nullptr);
-    EXPECT_EQ(Label(docklet), Ansi(names.title) + " ??");
+    EXPECT_EQ(Label(docklet), Ansi(names.title) + " ???");
+}
+
+TEST_F(CodePage, TemperatureLabelWritesTheDegreeSignOfTheCodePage)
+{
+    auto* docklet = Create(Ansi(ini).c_str(), "D");
+    ASSERT_NE(docklet, nullptr);
+    Freeze(docklet);
+    struct Case {
+        const char* name;
+        int celsius;
+        std::string label;
+        std::wstring read; // what the dock reads from it
+    } cases[] = {
+        {"Celsius", 1, "GPU Temperature: 50 " + names.degreeSign + "C", L"GPU Temperature: 50 \u00B0C"},
+        {"Fahrenheit", 0, "GPU Temperature: 122 " + names.degreeSign + "F", L"GPU Temperature: 122 \u00B0F"},
+    };
+    for (const Case& c : cases) {
+        Record(docklet)->celsius = c.celsius;
+        Tick(docklet);
+        EXPECT_EQ(Label(docklet), c.label) << c.name;
+        EXPECT_EQ(dockhost::Widen(Label(docklet)), c.read) << c.name;
+    }
 }

@@ -24,11 +24,6 @@ int ExpectedDpi()
     return dpi ? atoi(dpi) : 0;
 }
 
-int Scaled(int size)
-{
-    return MulDiv(size, ExpectedDpi(), 96);
-}
-
 // A preview made for 96 DPI at `width` x `height`: scaled by the DPI, but
 // within its control, whose dialog font does not grow quite as the DPI does.
 SIZE ScaledWithin(int width, int height, SIZE box)
@@ -231,8 +226,21 @@ TEST_F(Desktop, PreviewsAndEmblemAreDrawnAtTheWindowsDpi)
         // The picture control takes the size of its bitmap: it must stay
         // clear of the text beside it.
         const harness::Pixels emblem = harness::PictureOf(box, IDC_ABOUT_PICTURE);
-        EXPECT_EQ(emblem.width, Scaled(96)) << "About emblem";
-        EXPECT_EQ(emblem.height, Scaled(96)) << "About emblem";
+        // Within the control as the template lays it out, less its edge:
+        // the control has taken the size of its bitmap since.
+        HWND control = GetDlgItem(box, IDC_ABOUT_PICTURE);
+        RECT laidOut = {0, 0, ABOUT_PICTURE_WIDTH, ABOUT_PICTURE_HEIGHT};
+        MapDialogRect(box, &laidOut);
+        RECT edge = {};
+        AdjustWindowRectEx(&edge, static_cast<DWORD>(GetWindowLongW(control, GWL_STYLE)), FALSE,
+                           static_cast<DWORD>(GetWindowLongW(control, GWL_EXSTYLE)));
+        const SIZE expected =
+            ScaledWithin(96, 96, SIZE{laidOut.right - (edge.right - edge.left), laidOut.bottom - (edge.bottom - edge.top)});
+        EXPECT_EQ(emblem.width, expected.cx) << "About emblem";
+        EXPECT_EQ(emblem.height, expected.cy) << "About emblem";
+        if (ExpectedDpi() > 96) {
+            EXPECT_GT(emblem.width * 10, 96 * 11) << "About emblem: not scaled";
+        }
         RECT picture = {}, text = {};
         GetWindowRect(GetDlgItem(box, IDC_ABOUT_PICTURE), &picture);
         GetWindowRect(GetDlgItem(box, IDC_ABOUT_TEXT), &text);

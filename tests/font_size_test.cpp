@@ -55,7 +55,7 @@ TEST_F(FontSize, HugeSizesDrawAsTheLargestDrawableSize)
 {
     struct Case {
         const char* size;
-        const char* drawsAs; // a size already beyond the bound, of the same sign
+        const char* drawsAs; // a size already beyond the bound, of the same sign (negative: no text)
     } cases[] = {
         {"1000000", "3000"},
         {"2147483647", "3000"},
@@ -90,5 +90,12 @@ TEST_F(FontSize, FontPageTakesAnyStoredSizeAndKeepsIt)
     });
     EXPECT_EQ(Configure(docklet), 0);
     EXPECT_EQ(preview.width, 150);
+    // A negative size draws no sample: only the menu colour shows.
+    ASSERT_FALSE(preview.Empty());
+    const uint32_t background = preview.At(0, 0);
+    int drawn = 0;
+    for (uint32_t pixel : preview.argb)
+        drawn += pixel != background;
+    EXPECT_EQ(drawn, 0) << "pixels of a sample drawn at a negative size";
     EXPECT_EQ(Record(docklet)->fontSize, static_cast<int>(4000000000u)) << "stored as typed";
 }

@@ -32,6 +32,9 @@ std::string Temperature(int celsius)
     return "GPU Temperature: " + std::to_string(celsius) + " " + DEGREE + "C";
 }
 
+// A failed reading is not shown as a number.
+const std::string NO_READING = "GPU Temperature: -- " + std::string(DEGREE) + "C";
+
 const StartCase START_CASES[] = {
     {"NoLibrary", Library::None, "", -2, "No Nvidia Driver/GPU Found", {}, {}, true},
     {"LibraryWithoutLookup", Library::WithoutLookup, "", -1, "No Nvidia Driver/GPU Found", {}, {}, true},
@@ -59,14 +62,14 @@ const StartCase START_CASES[] = {
     {"Working", Library::Simulated, "temperature 57", 0, Temperature(57), {57, 57, 57},
      {{"thermal", 3}, {"thermal:0", 3}, {"rejected", 0}}},
     {"TemperatureList", Library::Simulated, "temperatures 40 -1 42", 0, Temperature(40), {40, -1, 42}, {}},
-    {"ThermalUnknown", Library::Simulated, "unknown thermal\ntemperature 50", 0, Temperature(-1), {-1, -1, -1},
+    {"ThermalUnknown", Library::Simulated, "unknown thermal\ntemperature 50", 0, NO_READING, {-1, -1, -1},
      {{"thermal", 0}}},
-    {"NoSensors", Library::Simulated, "sensors 0\ntemperature 50", 0, Temperature(-1), {-1, -1, -1},
+    {"NoSensors", Library::Simulated, "sensors 0\ntemperature 50", 0, NO_READING, {-1, -1, -1},
      {{"thermal", 3}, {"rejected", 0}}},
     {"ReadingFailsLater", Library::Simulated, "temperature 50\nstatus thermal -1 from 2", 0, Temperature(50),
      {50, -1, -1}, {{"thermal", 3}}},
     // Slot 0 keeps its zero handle; the driver refuses it.
-    {"NoProcessor", Library::Simulated, "gpus 0\ntemperature 50", 0, Temperature(-1), {-1, -1, -1},
+    {"NoProcessor", Library::Simulated, "gpus 0\ntemperature 50", 0, NO_READING, {-1, -1, -1},
      {{"name", 0}, {"rejected", 3}}},
 };
 
@@ -117,8 +120,8 @@ INSTANTIATE_TEST_SUITE_P(Gpu, DriverStart, ::testing::ValuesIn(START_CASES),
 
 class DriverInterface : public GpuTest {};
 
-const char* const ENTRY_IDS[] = {"0x6C2D048C", "0x01053FA5", "0xE5AC921F", "0xBAAABFCC", "0xCEEE8E9F",
-                                 "0xC33BAEB1", "0x1BB18724", "0xE3640A56", "0x53DABBCA"};
+const char* const ENTRY_IDS[] = {"0x6C2D048C", "0x01053FA5", "0xE5AC921F", "0xBAAABFCC", "0xCEEE8E9F", "0xC33BAEB1",
+                                 "0x1BB18724", "0xE3640A56", "0x53DABBCA", "0x1BE0B8E5", "0x2A0A350F"};
 
 TEST_F(DriverInterface, SecondDockletAsksTheDriverNothingAgain)
 {
@@ -158,7 +161,8 @@ TEST_F(DriverInterface, FailedAttemptIsRepeatedInFull)
         EXPECT_EQ(CallCount((std::string("query:") + id).c_str()), 1) << id;
     EXPECT_EQ(Samples(working), std::vector<int>{48});
 
-    // The earlier docklet stays failed, but the driver can now word its status.
+    // The earlier docklet stays failed until its next try, 10 seconds after
+    // its creation, but the driver can now word its status.
     Tick(failed);
     EXPECT_EQ(Record(failed)->gpu.gpuStatus, -1);
     EXPECT_TRUE(Samples(failed).empty());

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "system_fakes.h"
 
 namespace gpu_test {
 
@@ -22,18 +23,15 @@ protected:
             ASSERT_TRUE(UseSimulatedDriver(scenario));
             ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
         } else if (library == Library::WithoutLookup) {
-            ASSERT_NE(LoadLibraryW((harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()).c_str()),
-                      nullptr);
+            ASSERT_TRUE(
+                dockhost::UseDriverLibrary(harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()));
         }
     }
 
     // How often the simulated driver saw something; -1 without it.
     static int CallCount(const char* what)
     {
-        HMODULE driver = GetModuleHandleW(DriverFileName());
-        auto count = reinterpret_cast<int(__cdecl*)(const char*)>(
-            reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
-        return count ? count(what) : -1;
+        return harness::DriverCallCount(what);
     }
 
     static const wchar_t* DriverFileName()
@@ -43,6 +41,29 @@ protected:
 #else
         return L"nvapi.dll";
 #endif
+    }
+
+    // Every call the simulated driver received, lookups included.
+    static int AllDriverCalls()
+    {
+        static const char* const FUNCTIONS[] = {"query",     "init",      "message", "version", "enum",
+                                                "propertyA", "name",      "propertyB", "propertyC", "thermal",
+                                                "chipset",   "bus",       "slot"};
+        int calls = 0;
+        for (const char* function : FUNCTIONS)
+            calls += CallCount(function);
+        return calls;
+    }
+
+    // The module's device list and clock are the test's from now on: no
+    // devices, and a clock that moves only when told to.
+    void FakeSystem(DWORD startTicks = 100000)
+    {
+        HMODULE module = GetDock().Module();
+        ASSERT_TRUE(dockhost::FakeDeviceList(module)) << "the module imports no device-list function";
+        ASSERT_TRUE(dockhost::FakeTickCount(module)) << "the module does not import GetTickCount";
+        dockhost::SetFakeDevices({});
+        dockhost::SetFakeTickCount(startTicks);
     }
 
     std::vector<int> Samples(dockhost::Docklet* docklet)

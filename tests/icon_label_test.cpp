@@ -49,8 +49,9 @@ TEST_F(IconAndLabel, TemperatureInBothUnits)
         {-5, 0, L"23 \u00B0F", "GPU Temperature: 23 \xB0" "F"},
         // The icon truncates before adding 32, the label after.
         {-2, 0, L"29 \u00B0F", "GPU Temperature: 28 \xB0" "F"},
-        {-1, 0, L"31 \u00B0F", "GPU Temperature: 30 \xB0" "F"},
-        {-1, 1, L"-1 \u00B0C", "GPU Temperature: -1 \xB0" "C"},
+        // -1 is no reading: no number, in either unit.
+        {-1, 0, L"-- \u00B0F", "GPU Temperature: -- \xB0" "F"},
+        {-1, 1, L"-- \u00B0C", "GPU Temperature: -- \xB0" "C"},
         {60, 0, L"140 \u00B0F", "GPU Temperature: 140 \xB0" "F"},
         {60, 1, L"60 \u00B0C", "GPU Temperature: 60 \xB0" "C"},
     };
@@ -138,7 +139,7 @@ TEST_F(IconAndLabel, EachRefreshAddsOneSampleWhenReady)
     }
 }
 
-TEST_F(IconAndLabel, FailedReadingsShowMinusOneAndStillAddSamples)
+TEST_F(IconAndLabel, FailedReadingsShowNoNumberAndStillAddSamples)
 {
     ASSERT_TRUE(UseSimulatedDriver("temperature 50\nstatus thermal -1\n")) << "the simulated driver is missing";
     dockhost::Docklet* docklet = PlainTextDocklet();
@@ -150,8 +151,8 @@ TEST_F(IconAndLabel, FailedReadingsShowMinusOneAndStillAddSamples)
     EXPECT_EQ(record->lastTemperature, -1);
     EXPECT_EQ(record->history->Count(), count + 1);
     EXPECT_EQ(record->history->At(record->history->last), -1);
-    EXPECT_EQ(Label(docklet), "GPU Temperature: -1 \xB0" "C");
-    EXPECT_LE(CountDifferent(Overlay(docklet), ExpectedIconText(false, L"-1 \u00B0C")), ICON_MISMATCH_ALLOWED);
+    EXPECT_EQ(Label(docklet), "GPU Temperature: -- \xB0" "C");
+    EXPECT_LE(CountDifferent(Overlay(docklet), ExpectedIconText(false, L"-- \u00B0C")), ICON_MISMATCH_ALLOWED);
 }
 
 // No driver library at all: the hide bit and the label choice are not looked

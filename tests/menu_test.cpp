@@ -1,6 +1,9 @@
 // The context menu a right click opens, its commands, and the left click.
 #include "harness.h"
 
+#include <objbase.h>
+#include <shellapi.h>
+
 #include "core/menu.h"
 #include "imports.h"
 
@@ -45,6 +48,37 @@ Fn Patch(HMODULE module, const char* function, Fn replacement)
                                                       reinterpret_cast<void*>(replacement)));
 }
 
+// What the module hands ShellExecuteW, and the thread's COM as the launch
+// finds it.
+struct Launch {
+    HWND owner;
+    std::wstring file;
+    std::wstring parameters;
+    int show;
+    std::string apartment;
+};
+std::vector<Launch> launches;
+
+// The thread's COM as a call made now finds it.
+std::string Apartment()
+{
+    const HRESULT result = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (SUCCEEDED(result))
+        CoUninitialize();
+    if (result == S_OK)
+        return "none";
+    if (result == S_FALSE)
+        return "single-threaded";
+    return result == RPC_E_CHANGED_MODE ? "multithreaded" : "unknown";
+}
+
+HINSTANCE WINAPI RecordShellExecuteW(HWND owner, LPCWSTR /*verb*/, LPCWSTR file, LPCWSTR parameters,
+                                     LPCWSTR /*folder*/, INT show)
+{
+    launches.push_back({owner, file ? file : L"", parameters ? parameters : L"", show, Apartment()});
+    return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(42));
+}
+
 struct MenuState {
     std::vector<UINT> ids;
     std::vector<std::wstring> texts;
@@ -59,6 +93,7 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
+        ASSERT_TRUE(UseSimulatedDriver("temperature 61\n"));
         docklet = Create();
         ASSERT_NE(docklet, nullptr);
         Freeze(docklet);
@@ -202,10 +237,12 @@ TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
         {"label title keeps hide", 13, 2, 1, 1, 2, 5, 1},
         {"label full name", 14, 2, 2, 1, 2, 8, 1},
         {"label vendor drops the others", 15, 2, 30, 1, 2, 16, 1},
-        {"Show C while in C flips to F", 17, 2, 2, 1, 2, 2, 0},
-        {"Show F while in F flips to C", 18, 2, 2, 0, 2, 2, 1},
-        {"Show F while in C flips too", 18, 2, 2, 1, 2, 2, 0},
-        {"an odd unit flips to F", 17, 2, 2, 7, 2, 2, 0},
+        {"Show C while in C stays in C", 17, 2, 2, 1, 2, 2, 1},
+        {"Show F while in F stays in F", 18, 2, 2, 0, 2, 2, 0},
+        {"Show F while in C switches to F", 18, 2, 2, 1, 2, 2, 0},
+        {"Show C while in F switches to C", 17, 2, 2, 0, 2, 2, 1},
+        {"Show C with an odd unit stored sets C", 17, 2, 2, 7, 2, 2, 1},
+        {"Show F with an odd unit stored sets F", 18, 2, 2, 7, 2, 2, 0},
     };
     for (const Case& c : cases) {
         Live()->dockletData = c.dockletData;
@@ -218,6 +255,30 @@ TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
         EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
         EXPECT_EQ(Refreshes(), 1) << c.name << ": one refresh";
         EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << c.name << ": the base image stays";
+    }
+}
+
+TEST_F(Menu, UnitEntriesShowTheUnitTheyName)
+{
+    struct Case {
+        const char* name;
+        int celsius;
+        UINT command;
+        const char* label;
+    } cases[] = {
+        {"Show \u00B0C while Celsius is shown", 1, 17, "GPU Temperature: 61 \xB0" "C"},
+        {"Show \u00B0F while Fahrenheit is shown", 0, 18, "GPU Temperature: 141 \xB0" "F"},
+        {"Show \u00B0F while Celsius is shown", 1, 18, "GPU Temperature: 141 \xB0" "F"},
+        {"Show \u00B0C while Fahrenheit is shown", 0, 17, "GPU Temperature: 61 \xB0" "C"},
+    };
+    Live()->labelData = LABEL_TEMPERATURE;
+    for (const Case& c : cases) {
+        Live()->celsius = c.celsius;
+        Open(c.command);
+        EXPECT_EQ(Label(docklet), c.label) << c.name;
+        const MenuState after = Open(0);
+        EXPECT_EQ(Checked(after, c.command), true) << c.name << ": the chosen entry is checked";
+        EXPECT_EQ(Checked(after, c.command == 17 ? 18 : 17), false) << c.name;
     }
 }
 
@@ -322,6 +383,64 @@ TEST_F(Menu, DockletDestroyedWhileItsMenuIsOpen)
     for (size_t i = callsAtRemoval; i < Host().calls.size(); ++i)
         EXPECT_NE(Host().calls[i].hwnd, hwnd) << Host().calls[i].service << " after the docklet was destroyed";
     EXPECT_EQ(Host().views.count(hwnd), 0u);
+}
+
+// The launch runs with COM on the thread, as shell extensions and the
+// handlers of packaged apps need, whatever the dock did with COM, which it
+// finds as it was afterwards; and the dock's window owns what it shows.
+TEST_F(Menu, LeftClickLaunchesWithComAndTheDocksWindowAsOwner)
+{
+    // The docklet's window inside a window of the dock's, as docks keep them.
+    HWND dockWindow = CreateWindowExW(0, L"STATIC", L"dock", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
+                                      GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(dockWindow, nullptr);
+    const LONG_PTR style = GetWindowLongPtrW(docklet->hwnd, GWL_STYLE);
+    SetWindowLongPtrW(docklet->hwnd, GWL_STYLE, WS_CHILD);
+    SetParent(docklet->hwnd, dockWindow);
+    auto systemShellExecute = reinterpret_cast<decltype(&ShellExecuteW)>(dockhost::PatchImport(
+        GetDock().Module(), "shell32.dll", "ShellExecuteW", reinterpret_cast<void*>(&RecordShellExecuteW)));
+    ASSERT_NE(systemShellExecute, nullptr);
+    wcscpy_s(Live()->command, COMMAND_CAPACITY, L"https://example.invalid/page");
+    wcscpy_s(Live()->parameters, COMMAND_CAPACITY, L"--new-window");
+
+    struct Case {
+        const char* name;
+        bool docksCom;   // the dock started COM on its thread
+        DWORD docksKind; // and of this kind
+        const char* atLaunch;
+    };
+    const Case CASES[] = {
+        {"a dock without COM", false, 0, "single-threaded"},
+        {"a dock in a single-threaded apartment", true, COINIT_APARTMENTTHREADED, "single-threaded"},
+        {"a dock in the multithreaded apartment", true, COINIT_MULTITHREADED, "multithreaded"},
+    };
+    for (const Case& c : CASES) {
+        SCOPED_TRACE(c.name);
+        launches.clear();
+        if (c.docksCom) {
+            ASSERT_EQ(CoInitializeEx(nullptr, c.docksKind), S_OK);
+        }
+        POINT point = {1, 1};
+        SIZE size = {256, 256};
+        EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
+        ASSERT_EQ(launches.size(), 1u);
+        EXPECT_EQ(launches[0].apartment, c.atLaunch);
+        EXPECT_EQ(launches[0].owner, dockWindow);
+        EXPECT_EQ(launches[0].file, L"https://example.invalid/page");
+        EXPECT_EQ(launches[0].parameters, L"--new-window");
+        EXPECT_EQ(launches[0].show, SW_SHOWDEFAULT);
+        // COM as the dock left it, and gone once the dock ends its own.
+        EXPECT_EQ(Apartment(), c.docksCom ? c.atLaunch : "none");
+        if (c.docksCom)
+            CoUninitialize();
+        EXPECT_EQ(Apartment(), "none");
+    }
+
+    dockhost::PatchImport(GetDock().Module(), "shell32.dll", "ShellExecuteW",
+                          reinterpret_cast<void*>(systemShellExecute));
+    SetParent(docklet->hwnd, nullptr);
+    SetWindowLongPtrW(docklet->hwnd, GWL_STYLE, style);
+    DestroyWindow(dockWindow);
 }
 
 TEST_F(Menu, LeftClickLaunchesTheCommand)

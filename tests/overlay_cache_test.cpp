@@ -2,7 +2,7 @@
 // against the same overlays drawn anew by a build of the module that keeps
 // nothing (MoravelDockletUncached.dll): every pixel of every overlay over a
 // long sequence of modes, units, colours, transparencies, outline, shadow,
-// faces, sizes, readings and settings sheets.
+// faces, sizes, readings, sleeping seconds and settings sheets.
 #include "harness.h"
 
 #include <commctrl.h>
@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "config/resource.h"
+#include "system_fakes.h"
 
 using harness::DockTest;
 
@@ -21,6 +22,7 @@ struct Step {
     const char* name;
     std::function<void(DockletInstance&)> change; // applied to both records
     const char* scenario;                          // the driver's answers from now on; null: unchanged
+    int powerState = 0;                            // the processor's from now on (1 awake, 4 asleep); 0: unchanged
 };
 
 const Step STEPS[] = {
@@ -63,6 +65,11 @@ const Step STEPS[] = {
     {"size 90", [](DockletInstance& d) { d.fontSize = 90; }, nullptr},
     {"size held at the drawing bound", [](DockletInstance& d) { d.fontSize = 5000; }, nullptr},
     {"size 34", [](DockletInstance& d) { d.fontSize = 34; }, nullptr},
+    {"asleep", nullptr, nullptr, 4},
+    {"asleep, text", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
+    {"awake, text", nullptr, nullptr, 1},
+    {"asleep, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr, 3},
+    {"awake, graph", nullptr, nullptr, 1},
     {"no reading", nullptr, "status thermal -1\n"},
     {"no reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
     {"over full scale", [](DockletInstance& d) { d.celsius = 1; }, "temperature 200\n"},
@@ -109,6 +116,10 @@ protected:
     {
         DockTest::SetUp();
         ASSERT_TRUE(reference_.LoadModule(harness::BinFolder() + L"MoravelDockletUncached.dll"));
+        // Both learn the processor's power state from the same device list.
+        ASSERT_TRUE(dockhost::FakeDeviceList(GetDock().Module()));
+        ASSERT_TRUE(dockhost::FakeDeviceList(reference_.Module()));
+        dockhost::SetFakeDevices({{1, 0, 1}});
         ASSERT_TRUE(harness::LoadScenario("temperature 55\n"));
         cached_ = Create();
         ASSERT_NE(cached_, nullptr);
@@ -175,13 +186,16 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
             step.change(*Record(cached_));
             step.change(Reference());
         }
+        if (step.powerState)
+            dockhost::SetFakePowerState(0, step.powerState);
         check(step.name);
     }
 
     // Long enough for the history to fill and shift: readings that hold for a
-    // while, step up and down, fail, and change every refresh, each refresh
-    // compared (the docklet draws again only the bars that changed).
+    // while, step up and down, fail, sleep, and change every refresh, each
+    // refresh compared (the docklet draws again only the bars that changed).
     for (int i = 0; i < 130; ++i) {
+        dockhost::SetFakePowerState(0, (i >= 80 && i < 86) || i == 90 ? 4 : 1);
         const int reading = i < 40 ? 50 + i / 8 : i < 70 ? 60 + (i % 3) * 20 : i < 75 ? -1 : 45 + (i / 10) % 4;
         const std::string scenario =
             reading == -1 ? "status thermal -1\n" : "temperature " + std::to_string(reading) + "\n";

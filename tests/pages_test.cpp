@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "config/resource.h"
+#include "imports.h"
 
 using harness::DockTest;
 using harness::Pixels;
@@ -57,6 +58,85 @@ dockhost::ModalDriver::Step AnswerColourChooser(COLORREF colour, HWND* owner = n
 void PressLater(HWND page, int button)
 {
     PostMessageW(GetDlgItem(page, button), BM_CLICK, 0, 0);
+}
+
+// A visual style whose tab texture is not the menu colour, as Vista to 11
+// draw it: the module is told a style is active, the property sheet gave its
+// pages the texture, and the page paints this behind its controls. Wine's
+// own style paints the menu colour there.
+COLORREF Texture(int x, int y)
+{
+    return RGB(160 + x % 64, 120 + y % 96, 40 + (x + y) % 32);
+}
+
+BOOL WINAPI ThemeIsActive()
+{
+    return TRUE;
+}
+
+BOOL WINAPI PageHasThemeTexture(HWND)
+{
+    return TRUE;
+}
+
+// Paints the texture in the child's client coordinates, as the page would.
+HRESULT WINAPI PaintTextureBehind(HWND child, HDC dc, const RECT* area)
+{
+    RECT client = {};
+    GetClientRect(child, &client);
+    const RECT paint = area ? *area : client;
+    for (int y = paint.top; y < paint.bottom; ++y)
+        for (int x = paint.left; x < paint.right; ++x)
+            SetPixelV(dc, x, y, Texture(x, y));
+    return S_OK;
+}
+
+uint32_t TextureArgb(int x, int y)
+{
+    const COLORREF colour = Texture(x, y);
+    return 0xFF000000u | (GetRValue(colour) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
+}
+
+class PretendThemed {
+public:
+    explicit PretendThemed(HMODULE module) : module_(module)
+    {
+        for (Patch& patch : patches_) {
+            patch.original = dockhost::PatchImport(module_, "uxtheme.dll", patch.function, patch.replacement);
+            ok_ = ok_ && patch.original;
+        }
+    }
+    ~PretendThemed()
+    {
+        for (Patch& patch : patches_)
+            if (patch.original)
+                dockhost::PatchImport(module_, "uxtheme.dll", patch.function, patch.original);
+    }
+    bool Patched() const { return ok_; }
+
+private:
+    struct Patch {
+        const char* function;
+        void* replacement;
+        void* original;
+    };
+    HMODULE module_;
+    bool ok_ = true;
+    Patch patches_[4] = {
+        {"IsAppThemed", reinterpret_cast<void*>(&ThemeIsActive), nullptr},
+        {"IsThemeActive", reinterpret_cast<void*>(&ThemeIsActive), nullptr},
+        {"IsThemeDialogTextureEnabled", reinterpret_cast<void*>(&PageHasThemeTexture), nullptr},
+        {"DrawThemeParentBackground", reinterpret_cast<void*>(&PaintTextureBehind), nullptr},
+    };
+};
+
+// The DPI that GetDpiForWindow answers the module, as a per-monitor-aware
+// dock's window on another monitor has it.
+UINT pretendedDpi = 96;
+
+UINT WINAPI PretendedDpiForWindow(HWND)
+{
+    return pretendedDpi;
 }
 
 } // namespace
@@ -404,3 +484,178 @@ TEST_F(Pages, PreviewsLeaveNoBitmapBehind)
     EXPECT_LE(afterMoves, inside) << "the moves and switches inside one sheet";
     EXPECT_EQ(harness::CountGdiObjects(), afterFirstSheet) << "the last previews go with the pages";
 }
+
+TEST_F(Pages, PreviewsOnAThemedPageShowItsTextureWhereClear)
+{
+    // The background picture: its left half clear, its right half red.
+    const std::string picture = harness::WriteTestImage("half.png", 64, 64, RED, true);
+    ASSERT_FALSE(picture.empty());
+    MultiByteToWideChar(CP_ACP, 0, picture.c_str(), -1, Live()->backgroundImage, PATH_CAPACITY);
+    Host().browseAccepts = true;
+    Host().browseChoice = picture;
+    const HMODULE module = GetDock().Module();
+    struct Seen {
+        Pixels plain, themed;
+        POINT offset; // of the centred image in its control
+    } font, graph, icon;
+    // Each page is first shown as it is under Wine, whose style paints the
+    // menu colour behind the controls; then the style changes, and the page
+    // draws its preview again.
+    auto restyle = [&](HWND page, int control, Seen& seen) {
+        seen.plain = harness::PictureOf(page, control);
+        {
+            PretendThemed themed(module);
+            SendMessageW(page, WM_THEMECHANGED, 0, 0);
+            seen.themed = harness::PictureOf(page, control);
+        }
+        RECT client = {};
+        GetClientRect(GetDlgItem(page, control), &client);
+        seen.offset = POINT{(client.right - seen.themed.width) / 2, (client.bottom - seen.themed.height) / 2};
+        SendMessageW(page, WM_THEMECHANGED, 0, 0);
+    };
+    Ui().Then(OpenPage(FONT))
+        .Do([&] { restyle(CurrentPage(), IDC_FONT_PREVIEW, font); })
+        .Then(OpenPage(GRAPH))
+        .Do([&] { restyle(CurrentPage(), IDC_GRAPH_PREVIEW, graph); })
+        .Then(OpenPage(ICON))
+        .Do([&] {
+            SendDlgItemMessageW(CurrentPage(), IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+            restyle(CurrentPage(), IDC_ICON_PREVIEW, icon);
+        })
+        .Do([] { PressSheetButton(PSBTN_CANCEL); });
+    {
+        PretendThemed check(module);
+        ASSERT_TRUE(check.Patched()) << "the module imports the theme functions";
+    }
+    EXPECT_EQ(Configure(docklet), 0);
+
+    struct Case {
+        const char* name;
+        const Seen& seen;
+        int clearX, clearY; // a clear pixel of the preview
+        int redX, redY;     // a pixel of the picture's red half (-1: none)
+    } cases[] = {
+        {"Font sample", font, 0, 0, -1, -1},
+        {"Graph preview", graph, 10, 10, 200, 10},
+        {"Graph preview's last column", graph, 255, 100, -1, -1},
+        {"Icon preview", icon, 10, 96, 180, 96},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_FALSE(c.seen.plain.Empty());
+        ASSERT_FALSE(c.seen.themed.Empty());
+        EXPECT_EQ(c.seen.themed.width, c.seen.plain.width);
+        EXPECT_EQ(c.seen.themed.height, c.seen.plain.height);
+        EXPECT_EQ(c.seen.themed.At(c.clearX, c.clearY) | 0xFF000000u,
+                  TextureArgb(c.seen.offset.x + c.clearX, c.seen.offset.y + c.clearY))
+            << "the texture that lies behind that pixel";
+        if (c.redX >= 0) {
+            EXPECT_TRUE(Near(c.seen.themed.At(c.redX, c.redY), RED));
+        }
+    }
+    int textureShown = 0;
+    for (int y = 0; y < font.themed.height; ++y)
+        for (int x = 0; x < font.themed.width; ++x)
+            textureShown += (font.themed.At(x, y) | 0xFF000000u) == TextureArgb(font.offset.x + x, font.offset.y + y);
+    EXPECT_GT(textureShown, font.themed.width * font.themed.height / 2) << "the sample's background is the texture";
+    EXPECT_LT(textureShown, font.themed.width * font.themed.height) << "the sample is drawn over it";
+}
+
+TEST_F(Pages, PreviewsAreDrawnAgainAtTheNewDpiOfTheSheet)
+{
+    const HMODULE module = GetDock().Module();
+    ASSERT_TRUE(dockhost::AnswerProcedure(module, "GetDpiForWindow", reinterpret_cast<void*>(&PretendedDpiForWindow)));
+    struct Case {
+        const char* name;
+        int page, control, width, height; // the preview at 96 DPI
+    } cases[] = {
+        {"Icon preview", ICON, IDC_ICON_PREVIEW, 192, 192},
+        {"Font sample", FONT, IDC_FONT_PREVIEW, 150, 60},
+        {"Graph preview", GRAPH, IDC_GRAPH_PREVIEW, 256, 256},
+    };
+    Host().browseAccepts = true;
+    Host().browseChoice = harness::WriteTestImage("square.png", 64, 64, RED, false);
+    for (const Case& c : cases) {
+        // The dock moves the sheet to a monitor of another DPI; the page's
+        // font and controls stay as they were laid out.
+        for (UINT dpi : {72u, 144u}) {
+            const std::string name = std::string(c.name) + " at " + std::to_string(dpi) + " DPI";
+            Pixels before, after;
+            SIZE box = {};
+            pretendedDpi = 96;
+            Ui().Then(OpenPage(c.page)).Do([&] {
+                HWND page = CurrentPage();
+                if (c.page == ICON)
+                    SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+                before = harness::PictureOf(page, c.control);
+                RECT client = {};
+                GetClientRect(GetDlgItem(page, c.control), &client);
+                box = SIZE{client.right, client.bottom};
+                pretendedDpi = dpi;
+                SendMessageW(page, 0x02E3 /* WM_DPICHANGED_AFTERPARENT */, 0, 0);
+                after = harness::PictureOf(page, c.control);
+                PressSheetButton(PSBTN_CANCEL);
+            });
+            EXPECT_EQ(Configure(docklet), 0) << name;
+            EXPECT_EQ(before.width, c.width) << name;
+            EXPECT_EQ(before.height, c.height) << name;
+            // As the DPI asks, as far as the control holds it.
+            double scale = dpi / 96.0;
+            if (box.cx < c.width * scale)
+                scale = static_cast<double>(box.cx) / c.width;
+            if (box.cy < c.height * scale)
+                scale = static_cast<double>(box.cy) / c.height;
+            EXPECT_EQ(after.width, static_cast<int>(c.width * scale + 1e-9)) << name;
+            EXPECT_EQ(after.height, static_cast<int>(c.height * scale + 1e-9)) << name;
+        }
+    }
+    pretendedDpi = 96;
+    dockhost::AnswerProcedure(module, "GetDpiForWindow", nullptr);
+}
+
+TEST_F(Pages, IconPageChoiceDecidesHowThePictureIsSaved)
+{
+    const std::string folder = dockhost::Narrow(harness::BinFolder());
+    const std::string ownFullPath = folder + "Docklets\\Moravel\\icons\\background.png";
+    const std::string chosen = harness::WriteTestImage("mine.png", 32, 32, RED, false);
+    enum Action { RESET, BROWSE };
+    struct Case {
+        const char* name;
+        std::string stored;
+        Action action;
+        std::string browsed;
+        int button;
+        std::string saved;
+        bool imageSet; // the dock is handed a new picture
+    } cases[] = {
+        {"Reset from a picture of the user's", chosen, RESET, "", PSBTN_OK, "background.png", true},
+        {"Reset on the own picture saved by its full path", ownFullPath, RESET, "", PSBTN_OK, "background.png", false},
+        {"Reset, then Cancel", chosen, RESET, "", PSBTN_CANCEL, chosen, false},
+        {"Browse from the own picture", "background.png", BROWSE, chosen, PSBTN_OK, chosen, true},
+        {"Browse to a path from the dock's folder", "background.png", BROWSE, ".\\pics\\x.png", PSBTN_OK,
+         folder + "pics\\x.png", true},
+    };
+    Host().browseAccepts = true;
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string ini = harness::TempFolder() + "choice" + std::to_string(index++) + ".ini";
+        WritePrivateProfileStringA("D", "BackgroundImage", c.stored.c_str(), ini.c_str());
+        docklet = Create(ini.c_str(), "D");
+        ASSERT_NE(docklet, nullptr) << c.name;
+        Freeze(docklet);
+        Host().Clear();
+        Host().browseChoice = c.browsed;
+        OnPage(ICON, [&c](HWND page) {
+            SendDlgItemMessageW(page, c.action == RESET ? IDC_ICON_RESET : IDC_ICON_BROWSE, BM_CLICK, 0, 0);
+        }, c.button);
+        EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), c.imageSet ? 1 : 0) << c.name;
+        const std::string saved = harness::TempFolder() + "choice-saved" + std::to_string(index) + ".ini";
+        GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(saved.c_str()), const_cast<char*>("D"), FALSE);
+        char value[300] = "";
+        GetPrivateProfileStringA("D", "BackgroundImage", "<none>", value, sizeof value, saved.c_str());
+        EXPECT_EQ(std::string(value), c.saved) << c.name;
+        Destroy(docklet);
+    }
+    docklet = nullptr;
+}
+

@@ -211,9 +211,16 @@ TEST_F(Settings, ValuesAreParsedAsTheProfileFunctionsGiveThem)
         std::string value;
         std::string saved; // what the next save writes
     } cases[] = {
-        {"FontAlpha", "256", "0"},
-        {"ShadowAlpha", "-1", "255"},
+        // Transparencies are held to 0..255, not cut to their low 8 bits.
+        {"FontAlpha", "256", "255"},
+        {"FontAlpha", "1000", "255"},
+        {"ShadowAlpha", "-1", "0"},
         {"CpuAlpha", "511", "255"},
+        {"OutlineAlpha", "99999999999999999999", "255"},
+        {"FrameAlpha", "-99999999999999999999", "0"},
+        {"BackgroundAlpha", " +128x", "128"},
+        {"FrameAlpha", "0255", "255"},
+        {"CpuAlpha", "abc", "0"},
         {"FontColor", "abc", "0"},
         {"FontColor", "12ab", "12"},
         {"FontSize", "  -7", "-7"},
@@ -234,23 +241,52 @@ TEST_F(Settings, ValuesAreParsedAsTheProfileFunctionsGiveThem)
     }
 }
 
-TEST_F(Settings, FirstSaveWritesTheResolvedBackgroundPath)
+TEST_F(Settings, OwnPictureIsSavedByNameOthersAsTheirFullPath)
+{
+    const std::string ownPicture = Narrow(harness::BinFolder().c_str()) + "Docklets\\Moravel\\icons\\background.png";
+    struct Case {
+        const char* name;
+        std::string stored; // empty: no such key
+        std::string saved;
+    } cases[] = {
+        {"no key: the default", "", "background.png"},
+        {"the default name", "background.png", "background.png"},
+        {"the default name in other letter case", "BACKGROUND.PNG", "BACKGROUND.PNG"},
+        {"the own picture's full path, as saved before", ownPicture, ownPicture},
+        {"a full path of the user's", "D:\\p\\gpu.png", "D:\\p\\gpu.png"},
+        {"a path from the dock's folder", ".\\x.png", Narrow(harness::BinFolder().c_str()) + "x.png"},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        const std::string name = "picture" + std::to_string(index++) + ".ini";
+        const std::string ini =
+            c.stored.empty() ? TempFolder() + name : WriteIni(name, "P", {{"BackgroundImage", c.stored}});
+        auto* docklet = Create(ini.c_str(), "P");
+        ASSERT_NE(docklet, nullptr);
+        KeyValues saved = Save(docklet, "saved-" + name);
+        EXPECT_EQ(Value(saved, "BackgroundImage"), c.saved) << c.name;
+        EXPECT_EQ(saved.size(), 25u) << c.name;
+        Destroy(docklet);
+    }
+}
+
+TEST_F(Settings, ADockMovedElsewhereKeepsTheOwnPicture)
 {
     std::string ini = TempFolder() + "fresh.ini"; // does not exist: all defaults
     auto* docklet = Create(ini.c_str(), "Fresh");
     ASSERT_NE(docklet, nullptr);
-    KeyValues saved = Save(docklet, "fresh-saved.ini", "Fresh");
-    const std::string expected = dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\background.png";
-    EXPECT_EQ(Value(saved, "BackgroundImage"), expected);
-    EXPECT_EQ(Value(saved, "Title"), "Moravel");
-    EXPECT_EQ(saved.size(), 25u) << "defaults are written too";
-
-    // Loading that file again keeps the full path as it is.
+    Save(docklet, "fresh-saved.ini", "Fresh");
     Destroy(docklet);
+
+    // The dock's folder is renamed (or its drive has another letter now).
+    Host().relativeFolder = ".\\Moved\\Moravel\\";
+    const std::string moved = Narrow(harness::BinFolder().c_str()) + "Moved\\Moravel\\icons\\background.png";
     std::string savedFile = TempFolder() + "fresh-saved.ini";
     auto* again = Create(savedFile.c_str(), "Fresh");
     ASSERT_NE(again, nullptr);
-    EXPECT_EQ(Narrow(Record(again)->backgroundImage), expected);
+    ASSERT_NE(Host().LastCall("DockletSetImageFile"), nullptr);
+    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, moved) << "the picture of the docklet's new folder";
+    EXPECT_EQ(Value(Save(again, "moved-saved.ini", "Fresh"), "BackgroundImage"), "background.png");
 }
 
 TEST_F(Settings, UnusableSaveTargetsWriteNothing)

@@ -4,6 +4,7 @@
 #include <commctrl.h>
 
 #include "config/resource.h"
+#include "imports.h"
 
 using harness::DockTest;
 
@@ -36,6 +37,29 @@ HWND FindHiddenWindow(const wchar_t* caption)
         },
         reinterpret_cast<LPARAM>(&search));
     return search.found;
+}
+
+// The module's libraries as it asks for them, and no activation context for it.
+std::vector<std::wstring> librariesAsked;
+decltype(&LoadLibraryW) systemLoadLibraryW = nullptr;
+decltype(&LoadLibraryExW) systemLoadLibraryExW = nullptr;
+
+HMODULE WINAPI RecordLoadLibraryW(LPCWSTR name)
+{
+    librariesAsked.push_back(name ? name : L"");
+    return systemLoadLibraryW(name);
+}
+
+HMODULE WINAPI RecordLoadLibraryExW(LPCWSTR name, HANDLE file, DWORD flags)
+{
+    librariesAsked.push_back(name ? name : L"");
+    return systemLoadLibraryExW(name, file, flags);
+}
+
+HANDLE WINAPI NoActivationContext(PCACTCTXW)
+{
+    SetLastError(ERROR_OUTOFMEMORY);
+    return INVALID_HANDLE_VALUE;
 }
 
 } // namespace
@@ -299,4 +323,33 @@ TEST_F(SettingsSheet, DockletDestroyedWhileItsSheetIsOpen)
     EXPECT_TRUE(GetDock().Docklets().empty());
     EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 0) << "nothing applied to the destroyed docklet";
     EXPECT_EQ(Host().calls.size(), callsAtRemoval) << "no call about a docklet the host no longer has";
+}
+
+// Without its activation context (one that cannot be made) the module runs
+// the sheet with the system's common controls, loaded from the system folder
+// by full path, never by a plain name that the dock's, the current and the
+// PATH folders would answer.
+TEST_F(SettingsSheet, WithoutTheModulesContextTheSystemsCommonControlsRunIt)
+{
+    HMODULE module = GetDock().Module();
+    ASSERT_NE(dockhost::PatchImport(module, "kernel32.dll", "CreateActCtxW",
+                                    reinterpret_cast<void*>(&NoActivationContext)),
+              nullptr);
+    systemLoadLibraryW = reinterpret_cast<decltype(&LoadLibraryW)>(
+        dockhost::PatchImport(module, "kernel32.dll", "LoadLibraryW", reinterpret_cast<void*>(&RecordLoadLibraryW)));
+    systemLoadLibraryExW = reinterpret_cast<decltype(&LoadLibraryExW)>(dockhost::PatchImport(
+        module, "kernel32.dll", "LoadLibraryExW", reinterpret_cast<void*>(&RecordLoadLibraryExW)));
+    ASSERT_NE(systemLoadLibraryExW, nullptr);
+    dockhost::UseDriverLibrary(L""); // the module's system folder is the system's own again
+
+    Ui().Then(OpenPage(3)).Do([] { PressSheetButton(PSBTN_CANCEL); });
+    EXPECT_EQ(Configure(docklet), 0);
+
+    wchar_t systemFolder[MAX_PATH] = L"";
+    GetSystemDirectoryW(systemFolder, MAX_PATH);
+    std::vector<std::wstring> commonControls;
+    for (const std::wstring& name : librariesAsked)
+        if (name.find(L"comctl32") != std::wstring::npos)
+            commonControls.push_back(name);
+    EXPECT_EQ(commonControls, std::vector<std::wstring>{std::wstring(systemFolder) + L"\\comctl32.dll"});
 }

@@ -2,6 +2,7 @@
 #include "config/config.h"
 
 #include "core/docklet.h"
+#include "core/module_lock.h"
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
 
@@ -13,9 +14,46 @@ namespace {
 const wchar_t NAME[] = L"Moravel Docklet";
 const wchar_t VERSION[] = L"0.1.0.0b";
 
-// The docklet whose box is being opened, so that its record learns the box's
-// window (a host may run the dialog procedure with a parameter of its own).
-DockletInstance* openingFor = nullptr;
+// The docklets whose boxes are being opened, so that each record learns its
+// box's window (a host may run the dialog procedure with a parameter of its
+// own). Docklets on several threads may open theirs at once: each thread
+// finds its own. Guarded by the module's lock.
+struct AboutOpening {
+    DockletInstance* instance;
+    DWORD thread;
+    AboutOpening* next;
+};
+AboutOpening* openings = nullptr;
+
+void BeginOpening(AboutOpening& opening, DockletInstance* instance)
+{
+    ModuleLock lock;
+    opening = AboutOpening{instance, GetCurrentThreadId(), openings};
+    openings = &opening;
+}
+
+void EndOpening(AboutOpening& opening)
+{
+    ModuleLock lock;
+    for (AboutOpening** link = &openings; *link; link = &(*link)->next)
+        if (*link == &opening) {
+            *link = opening.next;
+            return;
+        }
+}
+
+// The docklet of the box this thread is opening; each is handed out once.
+DockletInstance* TakeOpeningOfThisThread()
+{
+    ModuleLock lock;
+    for (AboutOpening* opening = openings; opening; opening = opening->next)
+        if (opening->thread == GetCurrentThreadId() && opening->instance) {
+            DockletInstance* instance = opening->instance;
+            opening->instance = nullptr;
+            return instance;
+        }
+    return nullptr;
+}
 
 const wchar_t EMBLEM_PROPERTY[] = L"MoravelEmblem";
 const int EMBLEM_SIZE = 96; // the bitmap resource's side
@@ -52,15 +90,8 @@ bool DrawScaledEmblem(HBITMAP emblem, int size, void* bits)
 // resampled smoothly; null when it cannot be made.
 HBITMAP ScaledEmblem(HBITMAP emblem, int size)
 {
-    BITMAPINFO format = {};
-    format.bmiHeader.biSize = sizeof format.bmiHeader;
-    format.bmiHeader.biWidth = size;
-    format.bmiHeader.biHeight = -size; // top-down, as GDI+ addresses rows
-    format.bmiHeader.biPlanes = 1;
-    format.bmiHeader.biBitCount = 24;
-    format.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP scaled = CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HBITMAP scaled = NewTopDownSection(size, size, 24, &bits);
     if (!scaled)
         return nullptr;
     if (!DrawScaledEmblem(emblem, size, bits)) {
@@ -68,6 +99,19 @@ HBITMAP ScaledEmblem(HBITMAP emblem, int size)
         return nullptr;
     }
     return scaled;
+}
+
+// The inside of the emblem's control as the template lays it out: the
+// control has taken the size of the bitmap it was created with since.
+SIZE LaidOutPictureBox(HWND box, HWND picture)
+{
+    RECT laidOut = {0, 0, ABOUT_PICTURE_WIDTH, ABOUT_PICTURE_HEIGHT};
+    if (!MapDialogRect(box, &laidOut))
+        return SIZE{0, 0};
+    RECT edge = {};
+    AdjustWindowRectEx(&edge, static_cast<DWORD>(GetWindowLongW(picture, GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongW(picture, GWL_EXSTYLE)));
+    return SIZE{laidOut.right - (edge.right - edge.left), laidOut.bottom - (edge.bottom - edge.top)};
 }
 
 // Version 6 static controls blend a 32-bit bitmap by its alpha channel, and
@@ -83,8 +127,10 @@ void ShowEmblem(HWND box)
                                LR_CREATEDIBSECTION);
     if (!emblem)
         return;
-    // Drawn for 96 DPI; on a scaled screen its control is larger.
-    const int size = ScaleToDpi(EMBLEM_SIZE, WindowDpi(box));
+    // Drawn for 96 DPI; on a scaled screen its control is larger, though
+    // not quite as the DPI is (the dialog font sizes it).
+    const int size = ScaleWithin(WindowDpi(box), LaidOutPictureBox(box, picture), EMBLEM_SIZE, EMBLEM_SIZE)
+                         .Of(EMBLEM_SIZE);
     if (size != EMBLEM_SIZE) {
         if (HBITMAP scaled = ScaledEmblem(static_cast<HBITMAP>(emblem), size)) {
             DeleteObject(emblem);
@@ -117,10 +163,11 @@ extern "C" INT_PTR CALLBACK OnAbout(DockletInstance* instance)
     INT_PTR result;
     {
         ModuleActivation activation;
-        openingFor = instance;
+        AboutOpening opening;
+        BeginOpening(opening, instance);
         result = DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), instance->hwndDocklet, AboutDocklet,
                                  reinterpret_cast<LPARAM>(instance));
-        openingFor = nullptr;
+        EndOpening(opening);
     }
     instance->aboutBox = nullptr;
     LeaveModal(instance);
@@ -131,6 +178,7 @@ extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, 
 {
     switch (message) {
     case WM_INITDIALOG: {
+        DockletInstance* openingFor = TakeOpeningOfThisThread();
         if (openingFor)
             openingFor->aboutBox = box;
         CenterWindow(box, openingFor ? openingFor->hwndDocklet : nullptr);

@@ -3,15 +3,22 @@
 // whose manifest asks for none.
 #include "config/config.h"
 
+#include "core/module_lock.h"
+#include "core/system_library.h"
+
 extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
+// Made once for the module, for docklets on any thread (each thread has
+// its own stack of active contexts). Guarded by the module's lock.
 HANDLE moduleContext = INVALID_HANDLE_VALUE;
 bool contextTried = false;
+HMODULE commonControls = nullptr;
 
 HANDLE ModuleContext()
 {
+    ModuleLock lock;
     if (!contextTried) {
         contextTried = true;
         wchar_t modulePath[MAX_PATH] = L"";
@@ -34,6 +41,21 @@ template <typename Function>
 Function Lookup(HMODULE library, const char* name)
 {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+// Loaded under the current context, which decides the version: with the
+// module's context by name, which the context redirects to version 6, and
+// without one the system's own; a static import would be bound to whatever
+// the host loaded first. It stays loaded: loading and freeing it for every
+// sheet costs the process memory each time (Wine's loader keeps some of
+// every load).
+HMODULE CommonControls()
+{
+    const bool withContext = ModuleContext() != INVALID_HANDLE_VALUE;
+    ModuleLock lock;
+    if (!commonControls)
+        commonControls = withContext ? LoadLibraryW(L"comctl32.dll") : LoadSystemLibrary(L"comctl32.dll");
+    return commonControls;
 }
 
 } // namespace
@@ -66,13 +88,7 @@ void ReleaseModuleActivationContext()
 
 INT_PTR RunPropertySheet(const PROPSHEETHEADERW* header)
 {
-    // Loaded by name under the current context, which decides the version;
-    // a static import would be bound to whatever the host loaded first. It
-    // stays loaded: loading and freeing it for every sheet costs the process
-    // memory each time (Wine's loader keeps some of every load).
-    static HMODULE library = nullptr;
-    if (!library)
-        library = LoadLibraryW(L"comctl32.dll");
+    HMODULE library = CommonControls();
     if (!library)
         return -1;
     auto initialise = Lookup<InitCommonControlsExFunction>(library, "InitCommonControlsEx");

@@ -68,7 +68,7 @@ INT_PTR CALLBACK FontPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
 INT_PTR CALLBACK GraphPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shows the picture at `path` in a picture control, its larger side scaled
-// to `box` pixels, over the menu colour.
+// to `box` pixels, over the menu colour (see TextureBehindPreview).
 void DrawImagePreview(HWND page, int control, const wchar_t* path, int box);
 
 // The previews' common parts (Icon, Font and Graph pages).
@@ -78,7 +78,6 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box);
 // scaled to it, so that they fill their controls on a scaled screen.
 const UINT BASE_DPI = 96;
 UINT WindowDpi(HWND window);
-int ScaleToDpi(int size, UINT dpi);
 
 // How much larger than at 96 DPI a preview is drawn: by the page's DPI, but
 // never beyond what its picture control holds (the dialog font, which sizes
@@ -89,18 +88,44 @@ struct PreviewScale {
     int Of(int size) const { return size * numerator / denominator; }
 };
 PreviewScale ScaleForPreview(HWND page, int control, int width, int height);
+// The same within a box of the given size in pixels (none where it is empty).
+PreviewScale ScaleWithin(UINT dpi, SIZE box, int width, int height);
 // Scales what is drawn on `graphics` from then on.
 void ScaleDrawing(Gdiplus::GpGraphics* graphics, PreviewScale scale);
 
+// Whether the page is drawn over the tab control's texture of a visual style
+// (XP to 11).
+bool PageIsThemed(HWND page);
+// What makes a page draw its preview again: the sheet moved to a monitor of
+// another DPI (WM_DPICHANGED_AFTERPARENT, Windows 10 on), or the visual style
+// changed.
+const UINT DPI_CHANGED_AFTER_PARENT = 0x02E3;
+bool OutdatesPreview(UINT message);
+
+// A top-down DIB section (rows as GDI+ addresses them) and its pixels; null
+// when it cannot be made.
+HBITMAP NewTopDownSection(int width, int height, WORD bitsPerPixel, void** bits);
+
 // The menu colour, opaque, as the previews' background.
 Gdiplus::ARGB MenuBackground();
+// The previews are flattened onto the menu colour, except on a themed page
+// whose texture the menu colour does not match (the white tab texture of
+// Vista to 11 around grey boxes): there they are drawn over what the page
+// paints behind a bitmap of `width` x `height` centred in the control. That
+// texture as a new GDI+ bitmap, the caller's to delete; null where the menu
+// colour serves.
+Gdiplus::GpBitmap* TextureBehindPreview(HWND page, int control, int width, int height);
+// A drawn preview as a Windows bitmap: over `texture` where there is one
+// (the preview is then drawn on it), else over the menu colour.
+HBITMAP PreviewBitmapOver(Gdiplus::GpBitmap* preview, Gdiplus::GpBitmap* texture);
 // Gives a picture control a new Windows bitmap (null: none). Whether the
 // control shows that very bitmap or a copy of its own, the page ends up
 // owning nothing the control does not show, and nothing it shows is freed.
 void SetPictureBitmap(HWND page, int control, HBITMAP bitmap);
 // Frees what a picture control shows; when the page is destroyed.
 void ReleasePicture(HWND page, int control);
-// Converts a drawn preview over the menu colour and shows it.
+// Converts a drawn preview (over the menu colour or the page's texture) and
+// shows it.
 void ShowPreviewBitmap(HWND page, int control, Gdiplus::GpBitmap* bitmap);
 
 // A transparency slider (0 to 255, page and tick step 15) and its "%d%%" label.

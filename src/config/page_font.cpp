@@ -412,6 +412,11 @@ INT_PTR CALLBACK FontPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
             OnFontSlider(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
         return FALSE;
     default:
+        if (OutdatesPreview(message)) {
+            if (fontState.slots.context) // the page's state is loaded
+                Redraw(page);
+            return FALSE;
+        }
         break;
     }
     return HandlePageProtocol(page, message, lParam, fontState.slots, FONT_HANDLERS);

@@ -149,6 +149,10 @@ INT_PTR CALLBACK GraphPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lP
             OnGraphSlider(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam), copy);
         return FALSE;
     default:
+        if (OutdatesPreview(message)) {
+            Redraw(page);
+            return FALSE;
+        }
         break;
     }
     return HandlePageProtocol(page, message, lParam, graphState.slots, GRAPH_HANDLERS);

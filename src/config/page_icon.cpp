@@ -5,6 +5,7 @@
 #include "core/dock_image.h"
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/settings.h"
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
 #include "render/render.h"
@@ -26,38 +27,36 @@ DockletInstance* WorkingCopy()
     return iconSlots.context ? iconSlots.context->workingCopy : nullptr;
 }
 
-HBITMAP ThumbnailOverBackground(GpImage* image, UINT width, UINT height, GpBrush* background, int newWidth,
-                                int newHeight)
+// The picture over `background` (null: kept clear, to go over the page's
+// texture), as a preview of `newWidth` x `newHeight`.
+HBITMAP ThumbnailOverBackground(GpImage* image, UINT width, UINT height, GpBrush* background, GpBitmap* texture,
+                                int newWidth, int newHeight)
 {
     BitmapOwner canvas;
     GdipCreateBitmapFromScan0(static_cast<INT>(width), static_cast<INT>(height), 0, PixelFormat32bppARGB, nullptr,
                               canvas.Receive());
     GraphicsOwner graphics;
     GdipGetImageGraphicsContext(canvas.Get(), graphics.Receive());
-    GdipFillRectangleI(graphics.Get(), background, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
+    if (background)
+        GdipFillRectangleI(graphics.Get(), background, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
     GdipDrawImageRectI(graphics.Get(), image, 0, 0, static_cast<INT>(width), static_cast<INT>(height));
 
     ImageOwner thumbnail;
     GdipGetImageThumbnail(canvas.Get(), static_cast<UINT>(newWidth), static_cast<UINT>(newHeight),
                           thumbnail.Receive(), nullptr, nullptr);
-    HBITMAP result = nullptr;
-    if (thumbnail.Get())
-        GdipCreateHBITMAPFromBitmap(static_cast<GpBitmap*>(thumbnail.Get()), &result, MenuBackground());
-    return result;
+    return PreviewBitmapOver(static_cast<GpBitmap*>(thumbnail.Get()), texture);
 }
 
-HBITMAP DrawnOverBackground(GpImage* image, GpBrush* background, int newWidth, int newHeight)
+HBITMAP DrawnOverBackground(GpImage* image, GpBrush* background, GpBitmap* texture, int newWidth, int newHeight)
 {
     BitmapOwner preview;
     GdipCreateBitmapFromScan0(newWidth, newHeight, 0, PixelFormat32bppARGB, nullptr, preview.Receive());
     GraphicsOwner graphics;
     GdipGetImageGraphicsContext(preview.Get(), graphics.Receive());
-    GdipFillRectangleI(graphics.Get(), background, 0, 0, newWidth, newHeight);
+    if (background)
+        GdipFillRectangleI(graphics.Get(), background, 0, 0, newWidth, newHeight);
     GdipDrawImageRectI(graphics.Get(), image, 0, 0, newWidth, newHeight);
-    HBITMAP result = nullptr;
-    if (preview.Get())
-        GdipCreateHBITMAPFromBitmap(preview.Get(), &result, MenuBackground());
-    return result;
+    return PreviewBitmapOver(preview.Get(), texture);
 }
 
 } // namespace
@@ -76,17 +75,21 @@ void DrawImagePreview(HWND page, int control, const wchar_t* path, int box)
     GdipGetImageWidth(image, &width);
     GdipGetImageHeight(image, &height);
     if (width > 0 && height > 0 && box > 0) {
-        SolidFillOwner background;
-        GdipCreateSolidFill(MenuBackground(), background.Receive());
         const double scale = width > height ? static_cast<double>(width) / box : static_cast<double>(height) / box;
         // A sliver of a picture still gets one pixel across.
         const int newWidth = static_cast<int>(width / scale) > 0 ? static_cast<int>(width / scale) : 1;
         const int newHeight = static_cast<int>(height / scale) > 0 ? static_cast<int>(height / scale) : 1;
+        BitmapOwner texture;
+        *texture.Receive() = TextureBehindPreview(page, control, newWidth, newHeight);
+        SolidFillOwner background;
+        if (!texture.Get())
+            GdipCreateSolidFill(MenuBackground(), background.Receive());
         HBITMAP preview;
         if (width > DIRECT_DRAWING_THRESHOLD || height > DIRECT_DRAWING_THRESHOLD)
-            preview = DrawnOverBackground(image, background.Get(), newWidth, newHeight);
+            preview = DrawnOverBackground(image, background.Get(), texture.Get(), newWidth, newHeight);
         else
-            preview = ThumbnailOverBackground(image, width, height, background.Get(), newWidth, newHeight);
+            preview = ThumbnailOverBackground(image, width, height, background.Get(), texture.Get(), newWidth,
+                                              newHeight);
         if (preview)
             SetPictureBitmap(page, control, preview);
     }
@@ -103,8 +106,7 @@ void ShowBackgroundPreview(HWND page, const DockletInstance* copy)
 
 void ShowChosenImage(HWND page, DockletInstance* copy)
 {
-    ResolveImagePath(copy->backgroundImage, PATH_CAPACITY, L"background.png", copy->imagesFolder,
-                     copy->hwndDocklet);
+    ResolveBackgroundImage(copy);
     SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
     ShowBackgroundPreview(page, copy);
 }
@@ -142,7 +144,14 @@ void FillIconPage(HWND page, DockletInstance* copy)
 
 void StoreIconPage(HWND page, DockletInstance* copy)
 {
-    GetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage, PATH_CAPACITY);
+    wchar_t path[PATH_CAPACITY] = L"";
+    GetDlgItemTextW(page, IDC_ICON_PATH, path, PATH_CAPACITY);
+    // The edit mirrors the page's choice; a text put there otherwise is
+    // taken as a choice of its own.
+    if (wcscmp(path, copy->backgroundImage) != 0) {
+        CopyText(copy->backgroundImage, PATH_CAPACITY, path);
+        ResolveBackgroundImage(copy);
+    }
 }
 
 const PageHandlers ICON_HANDLERS = {FillIconPage, StoreIconPage};
@@ -164,6 +173,11 @@ INT_PTR CALLBACK IconPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lPa
         ReleasePicture(page, IDC_ICON_PREVIEW);
         break;
     default:
+        if (OutdatesPreview(message)) {
+            if (const DockletInstance* copy = WorkingCopy())
+                ShowBackgroundPreview(page, copy);
+            return FALSE;
+        }
         break;
     }
     return HandlePageProtocol(page, message, lParam, iconSlots, ICON_HANDLERS);

@@ -3,6 +3,7 @@
 #include "config/config.h"
 
 #include <commdlg.h>
+#include <uxtheme.h>
 
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
@@ -36,26 +37,24 @@ UINT WindowDpi(HWND window)
     return dpi > 0 ? dpi : BASE_DPI;
 }
 
-int ScaleToDpi(int size, UINT dpi)
+PreviewScale ScaleWithin(UINT dpi, SIZE box, int width, int height)
 {
-    return MulDiv(size, static_cast<int>(dpi), static_cast<int>(BASE_DPI));
+    PreviewScale scale = {static_cast<int>(dpi), static_cast<int>(BASE_DPI)};
+    // At 96 the preview stays as it was made, whatever the box.
+    if (dpi == BASE_DPI || width <= 0 || height <= 0 || box.cx <= 0 || box.cy <= 0)
+        return scale;
+    if (box.cx * scale.denominator < width * scale.numerator)
+        scale = PreviewScale{box.cx, width};
+    if (box.cy * scale.denominator < height * scale.numerator)
+        scale = PreviewScale{box.cy, height};
+    return scale;
 }
 
 PreviewScale ScaleForPreview(HWND page, int control, int width, int height)
 {
-    const UINT dpi = WindowDpi(page);
-    PreviewScale scale = {static_cast<int>(dpi), static_cast<int>(BASE_DPI)};
-    // At 96 the preview stays as it was made, whatever the control.
-    if (dpi == BASE_DPI || width <= 0 || height <= 0)
-        return scale;
     RECT box = {};
-    if (!GetClientRect(GetDlgItem(page, control), &box) || box.right <= 0 || box.bottom <= 0)
-        return scale;
-    if (box.right * scale.denominator < width * scale.numerator)
-        scale = PreviewScale{box.right, width};
-    if (box.bottom * scale.denominator < height * scale.numerator)
-        scale = PreviewScale{box.bottom, height};
-    return scale;
+    GetClientRect(GetDlgItem(page, control), &box);
+    return ScaleWithin(WindowDpi(page), SIZE{box.right, box.bottom}, width, height);
 }
 
 void ScaleDrawing(GpGraphics* graphics, PreviewScale scale)
@@ -92,13 +91,126 @@ void ReleasePicture(HWND page, int control)
     SetPictureBitmap(page, control, nullptr);
 }
 
+HBITMAP NewTopDownSection(int width, int height, WORD bitsPerPixel, void** bits)
+{
+    BITMAPINFO format = {};
+    format.bmiHeader.biSize = sizeof format.bmiHeader;
+    format.bmiHeader.biWidth = width;
+    format.bmiHeader.biHeight = -height;
+    format.bmiHeader.biPlanes = 1;
+    format.bmiHeader.biBitCount = bitsPerPixel;
+    format.bmiHeader.biCompression = BI_RGB;
+    return CreateDIBSection(nullptr, &format, DIB_RGB_COLORS, bits, nullptr, 0);
+}
+
+bool PageIsThemed(HWND page)
+{
+    return IsAppThemed() && IsThemeActive() && IsThemeDialogTextureEnabled(page);
+}
+
+bool OutdatesPreview(UINT message)
+{
+    return message == DPI_CHANGED_AFTER_PARENT || message == WM_THEMECHANGED;
+}
+
+namespace {
+
+// Copies what the page paints behind `control` from (x, y) of the control's
+// client area into `target`, a GDI+ bitmap of that size, opaque. True when
+// it differs anywhere from the menu colour.
+bool PaintPageBehind(HWND control, int x, int y, GpBitmap* target, int width, int height)
+{
+    void* bits = nullptr;
+    HBITMAP section = NewTopDownSection(width, height, 32, &bits);
+    HDC dc = section ? CreateCompatibleDC(nullptr) : nullptr;
+    bool differs = false;
+    if (dc) {
+        // Where the page paints nothing, the menu colour stays.
+        const ARGB menu = MenuBackground();
+        DWORD* pixels = static_cast<DWORD*>(bits);
+        for (size_t i = 0, count = static_cast<size_t>(width) * height; i < count; ++i)
+            pixels[i] = menu;
+        HGDIOBJ previous = SelectObject(dc, section);
+        SetViewportOrgEx(dc, -x, -y, nullptr);
+        RECT area = {x, y, x + width, y + height};
+        const bool painted = SUCCEEDED(DrawThemeParentBackground(control, dc, &area));
+        GdiFlush();
+        const Rect all(0, 0, width, height);
+        BitmapData data = {};
+        if (painted && GdipBitmapLockBits(target, &all, ImageLockModeWrite, PixelFormat32bppARGB, &data) == Ok) {
+            for (int row = 0; row < height; ++row) {
+                const DWORD* from = pixels + static_cast<size_t>(row) * width;
+                ARGB* to = reinterpret_cast<ARGB*>(static_cast<BYTE*>(data.Scan0) + row * data.Stride);
+                for (int column = 0; column < width; ++column) {
+                    to[column] = 0xFF000000u | from[column]; // GDI leaves the alpha byte alone
+                    differs = differs || to[column] != menu;
+                }
+            }
+            GdipBitmapUnlockBits(target, &data);
+        }
+        SelectObject(dc, previous);
+        DeleteDC(dc);
+    }
+    if (section)
+        DeleteObject(section);
+    return differs;
+}
+
+} // namespace
+
+GpBitmap* TextureBehindPreview(HWND page, int control, int width, int height)
+{
+    if (width <= 0 || height <= 0 || !PageIsThemed(page))
+        return nullptr;
+    HWND picture = GetDlgItem(page, control);
+    RECT client = {};
+    if (!picture || !GetClientRect(picture, &client))
+        return nullptr;
+    GpBitmap* texture = nullptr;
+    GdipCreateBitmapFromScan0(width, height, 0, PixelFormat32bppARGB, nullptr, &texture);
+    // The control shows its image centred in it.
+    if (texture && !PaintPageBehind(picture, (client.right - width) / 2, (client.bottom - height) / 2, texture,
+                                    width, height)) {
+        GdipDisposeImage(texture);
+        texture = nullptr;
+    }
+    return texture;
+}
+
+HBITMAP PreviewBitmapOver(GpBitmap* preview, GpBitmap* texture)
+{
+    if (!preview)
+        return nullptr;
+    GpBitmap* shown = preview;
+    if (texture) {
+        UINT width = 0, height = 0;
+        GdipGetImageWidth(preview, &width);
+        GdipGetImageHeight(preview, &height);
+        GraphicsOwner graphics;
+        GdipGetImageGraphicsContext(texture, graphics.Receive());
+        if (graphics.Get()) {
+            GdipDrawImageRectRectI(graphics.Get(), preview, 0, 0, static_cast<INT>(width), static_cast<INT>(height),
+                                   0, 0, static_cast<INT>(width), static_cast<INT>(height), UnitPixel, nullptr,
+                                   nullptr, nullptr);
+            shown = texture;
+        }
+    }
+    HBITMAP converted = nullptr;
+    GdipCreateHBITMAPFromBitmap(shown, &converted, MenuBackground());
+    return converted;
+}
+
 void ShowPreviewBitmap(HWND page, int control, GpBitmap* bitmap)
 {
-    HBITMAP converted = nullptr;
-    if (bitmap)
-        GdipCreateHBITMAPFromBitmap(bitmap, &converted, MenuBackground());
+    UINT width = 0, height = 0;
+    if (bitmap) {
+        GdipGetImageWidth(bitmap, &width);
+        GdipGetImageHeight(bitmap, &height);
+    }
+    BitmapOwner texture;
+    *texture.Receive() = TextureBehindPreview(page, control, static_cast<int>(width), static_cast<int>(height));
     // A failed conversion shows no picture rather than a stale one.
-    SetPictureBitmap(page, control, converted);
+    SetPictureBitmap(page, control, PreviewBitmapOver(bitmap, texture.Get()));
 }
 
 void ShowAlphaPercent(HWND page, int label, BYTE alpha)

@@ -14,6 +14,9 @@
 #define IDB_EMBLEM 1006
 #define IDC_ABOUT_TEXT 1005
 #define IDC_ABOUT_PICTURE 1007
+// The emblem's control as the template lays it out (dialog units)
+#define ABOUT_PICTURE_WIDTH 67
+#define ABOUT_PICTURE_HEIGHT 62
 
 // Placeholder that owns the settings sheet; never shown
 #define IDD_PLACEHOLDER 109

@@ -7,6 +7,7 @@
 
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/module_lock.h"
 #include "core/refresh.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -31,6 +32,9 @@ const PageDefinition PAGES[] = {
 const int PAGE_COUNT = sizeof PAGES / sizeof PAGES[0];
 
 // One sheet at a time for the whole module: the pages' slots are module-wide.
+// Docklets on other threads ask for it too, so it is claimed, read and given
+// up under the module's lock; the sheet's windows are only ever touched
+// outside it.
 struct OpenSheet {
     bool running;
     HWND window;               // known once the sheet has been created
@@ -56,7 +60,13 @@ void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
     // A name that differs only in letter case is the same file.
     const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
                               ((live.dockletData ^ copy.dockletData) & DOCKLET_HIDE_ICONS) != 0;
+    // How the picture is saved follows the sheet also where the file stays
+    // the same: Reset on the own picture saved by its full path saves it by
+    // name from then on.
+    const bool savedChanged = _wcsicmp(live.savedBackgroundImage, copy.savedBackgroundImage) != 0;
     live.dockletData = copy.dockletData;
+    if (imageChanged || savedChanged)
+        CopyText(live.savedBackgroundImage, PATH_CAPACITY, copy.savedBackgroundImage);
     if (imageChanged) {
         CopyText(live.backgroundImage, PATH_CAPACITY, copy.backgroundImage);
         ResolveImagePath(live.backgroundImage, PATH_CAPACITY, L"background.png", live.imagesFolder,
@@ -76,9 +86,16 @@ int CALLBACK SettingsSheetCallback(HWND sheet, UINT message, LPARAM lParam)
         DWORD* style = reinterpret_cast<DWORD*>(reinterpret_cast<BYTE*>(lParam) + (extended ? 12 : 0));
         *style &= ~static_cast<DWORD>(DS_CONTEXTHELP);
     } else if (message == PSCB_INITIALIZED) {
-        CenterWindow(sheet, openSheet.instance ? openSheet.instance->hwndDocklet : nullptr);
-        openSheet.window = sheet;
-        if (openSheet.cancelRequested)
+        HWND docklet = nullptr;
+        bool cancel = false;
+        {
+            ModuleLock lock;
+            openSheet.window = sheet;
+            docklet = openSheet.instance ? openSheet.instance->hwndDocklet : nullptr;
+            cancel = openSheet.cancelRequested;
+        }
+        CenterWindow(sheet, docklet);
+        if (cancel)
             PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     }
     return 1;
@@ -109,13 +126,42 @@ void RunSettingsSheet(HINSTANCE module, HWND owner, EditContext* context)
     RunPropertySheet(&header);
 }
 
+// The open sheet may belong to a docklet on another thread, which these
+// calls wait for: the lock is not held meanwhile.
 void BringOpenSheetForward()
 {
-    if (openSheet.window) {
-        ShowWindow(openSheet.window, SW_SHOWNORMAL);
-        SetForegroundWindow(openSheet.window);
-        BringWindowToTop(openSheet.window);
+    HWND window = nullptr;
+    {
+        ModuleLock lock;
+        window = openSheet.window;
     }
+    if (window) {
+        ShowWindow(window, SW_SHOWNORMAL);
+        SetForegroundWindow(window);
+        BringWindowToTop(window);
+    }
+}
+
+bool SheetIsOpen()
+{
+    ModuleLock lock;
+    return openSheet.running;
+}
+
+// Takes the module's one sheet for `live`; false when a sheet is open already.
+bool ClaimSheet(DockletInstance* live, EditContext* context)
+{
+    ModuleLock lock;
+    if (openSheet.running)
+        return false;
+    openSheet = OpenSheet{true, nullptr, live, false, context};
+    return true;
+}
+
+void GiveUpSheet()
+{
+    ModuleLock lock;
+    openSheet = OpenSheet{};
 }
 
 void RunConfiguration(HWND placeholder, LPARAM lParam)
@@ -125,24 +171,24 @@ void RunConfiguration(HWND placeholder, LPARAM lParam)
     if (!live)
         return;
     CenterWindow(placeholder, live->hwndDocklet);
-    if (openSheet.running) {
-        BringOpenSheetForward();
-        return;
-    }
 
     EditContext* context = new (std::nothrow) EditContext();
     DockletInstance* workingCopy = new (std::nothrow) DockletInstance();
     if (context && workingCopy) {
-        context->workingCopy = workingCopy;
-        CopyForEditing(*live, *workingCopy);
+        if (ClaimSheet(live, context)) {
+            context->workingCopy = workingCopy;
+            CopyForEditing(*live, *workingCopy);
 
-        openSheet = OpenSheet{true, nullptr, live, false, context};
-        EnterModal(live);
-        RunSettingsSheet(ModuleInstance(), placeholder, context);
-        openSheet = OpenSheet{};
-        // Destroyed while the sheet was open: nothing to apply to.
-        if (LeaveModal(live) && !live->destroyPending && context->outcome == SHEET_PAGE_LEFT)
-            ApplyEdits(*live, *workingCopy);
+            EnterModal(live);
+            RunSettingsSheet(ModuleInstance(), placeholder, context);
+            GiveUpSheet();
+            // Destroyed while the sheet was open: nothing to apply to.
+            if (LeaveModal(live) && !live->destroyPending && context->outcome == SHEET_PAGE_LEFT)
+                ApplyEdits(*live, *workingCopy);
+        } else {
+            // Opened meanwhile for a docklet on another thread.
+            BringOpenSheetForward();
+        }
     }
     delete workingCopy; // borrows the history: frees nothing it points to
     delete context;
@@ -233,18 +279,23 @@ BOOL CenterWindow(HWND window, HWND docklet)
 
 void CloseSettingsSheetOf(DockletInstance* instance)
 {
-    if (!openSheet.running || openSheet.instance != instance)
-        return;
-    openSheet.cancelRequested = true;
-    if (openSheet.window)
-        PostMessageW(openSheet.window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    HWND window = nullptr;
+    {
+        ModuleLock lock;
+        if (!openSheet.running || openSheet.instance != instance)
+            return;
+        openSheet.cancelRequested = true;
+        window = openSheet.window;
+    }
+    if (window)
+        PostMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
 extern "C" INT_PTR CALLBACK OnConfigure(DockletInstance* instance)
 {
     if (!instance)
         return -1;
-    if (openSheet.running) {
+    if (SheetIsOpen()) {
         BringOpenSheetForward();
         return 0;
     }

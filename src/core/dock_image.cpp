@@ -47,13 +47,17 @@ DockImage* DOCK_METHOD DestroyOverlay(DockImage* self, unsigned flags)
     return self;
 }
 
+// As the class's own Clone(): a failure is kept as the source's last status
+// (a success leaves that alone), and the copy is a new object in any case,
+// carrying the failure when there is one, so that a dock may ask it for its
+// status or size. Null only when no object can be allocated.
 DockImage* DOCK_METHOD CloneOverlay(DockImage* self)
 {
     GpImage* copy = nullptr;
-    self->lastResult = GdipCloneImage(self->nativeImage, &copy);
-    if (self->lastResult != Ok)
-        return nullptr;
-    return NewDockImage(copy, Ok);
+    const GpStatus status = GdipCloneImage(self->nativeImage, &copy);
+    if (status != Ok)
+        self->lastResult = status;
+    return NewDockImage(copy, status);
 }
 
 const DockImageMethods OVERLAY_METHODS = {DestroyOverlay, CloneOverlay};

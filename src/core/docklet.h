@@ -39,7 +39,11 @@ struct DockletInstance {
     wchar_t command[COMMAND_CAPACITY];
     wchar_t parameters[COMMAND_CAPACITY];
     wchar_t imagesFolder[PATH_CAPACITY];
-    wchar_t backgroundImage[PATH_CAPACITY];
+    wchar_t backgroundImage[PATH_CAPACITY]; // resolved: what the host and the previews load
+    // "BackgroundImage" as it is saved: the docklet's own picture by its name,
+    // resolved anew at each start, so that a dock moved to another folder or
+    // drive keeps it; a picture of the user's as its full path.
+    wchar_t savedBackgroundImage[PATH_CAPACITY];
     wchar_t emptyImage[PATH_CAPACITY];
     wchar_t fontName[FONT_NAME_CAPACITY];
     int fontSize;
@@ -64,10 +68,10 @@ struct DockletInstance {
     int celsius;
     int lastTemperature; // degrees Celsius; -1 when the last attempt read nothing
     Warr<int>* history;
+    GpuWatch gpuWatch;
     int created;         // 1 while the refresh timer is armed
-    // Each instance balances its own GDI+ start-up: one that failed to start
-    // must not shut GDI+ down for the others.
-    ULONG_PTR gdiplusToken;
+    // The docklet holds a share of the module's GDI+ start-up: one that
+    // failed to start must not shut GDI+ down for the others.
     int gdiplusStarted;
     // The menu's and the dialogs' modal loops dispatch the host's messages, so
     // the host may destroy the docklet from inside one. The record then lives
@@ -89,6 +93,10 @@ bool LeaveModal(DockletInstance* instance);
 void ArmRefreshTimer(DockletInstance* instance);
 // Hands the host the base image: the empty one while icons are hidden.
 void SetBaseImage(DockletInstance* instance);
+// Keeps the module in the process until it ends, whatever the dock frees:
+// before a call into the dock that may free it while the module's code is
+// still on the stack.
+void KeepModuleMapped();
 
 extern "C" {
 void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description);

@@ -5,6 +5,7 @@
 #include "core/docklet.h"
 #include "core/host.h"
 #include "core/menu.h"
+#include "core/module_lock.h"
 #include "core/refresh.h"
 #include "core/settings.h"
 #include "core/text.h"
@@ -13,10 +14,42 @@
 
 namespace {
 
+// One GDI+ start-up for the whole module, made by the first docklet and shut
+// down by the last: docklets may draw on threads of their own, and a
+// shutdown while another docklet draws would pull GDI+ away under it (Wine's
+// frees the installed fonts that every drawing reads). Guarded by the
+// module's lock.
+ULONG_PTR gdiplusToken = 0;
+int gdiplusUsers = 0;
+
+Gdiplus::Status AcquireGdiplus()
+{
+    ModuleLock lock;
+    if (gdiplusUsers == 0) {
+        Gdiplus::GdiplusStartupInput input; // version 1, no callback, thread and codecs not suppressed
+        const Gdiplus::Status status = Gdiplus::GdiplusStartup(&gdiplusToken, &input, nullptr);
+        if (status != Gdiplus::Ok)
+            return status;
+        // The installed fonts are listed at their first use; listed here,
+        // under the lock, docklets that start drawing at once on several
+        // threads do not all build the list together.
+        Gdiplus::GpFontCollection* installed = nullptr;
+        Gdiplus::DllExports::GdipNewInstalledFontCollection(&installed);
+    }
+    ++gdiplusUsers;
+    return Gdiplus::Ok;
+}
+
+void ReleaseGdiplus()
+{
+    ModuleLock lock;
+    if (--gdiplusUsers == 0)
+        Gdiplus::GdiplusShutdown(gdiplusToken);
+}
+
 void StartGdiplus(DockletInstance* instance)
 {
-    Gdiplus::GdiplusStartupInput input; // version 1, no callback, thread and codecs not suppressed
-    Gdiplus::Status status = Gdiplus::GdiplusStartup(&instance->gdiplusToken, &input, nullptr);
+    const Gdiplus::Status status = AcquireGdiplus();
     if (status == Gdiplus::Ok) {
         instance->gdiplusStarted = 1;
         return;
@@ -29,9 +62,10 @@ void StartGdiplus(DockletInstance* instance)
 void FreeInstance(DockletInstance* instance)
 {
     delete instance->history;
+    ReleaseGpuSensor(instance);
     ReleaseOverlayCache(instance);
     if (instance->gdiplusStarted)
-        Gdiplus::GdiplusShutdown(instance->gdiplusToken);
+        ReleaseGdiplus();
     delete instance;
 }
 
@@ -44,6 +78,13 @@ void SetBaseImage(DockletInstance* instance)
     char path[PATH_CAPACITY];
     NarrowForHost(path, sizeof path, image);
     HostSetImageFile(instance->hwndDocklet, path);
+}
+
+void KeepModuleMapped()
+{
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&KeepModuleMapped), &self);
 }
 
 void ArmRefreshTimer(DockletInstance* instance)
@@ -91,8 +132,7 @@ extern "C" DockletInstance* CALLBACK OnCreate(HWND hwndDocklet, HINSTANCE hInsta
     instance->history = new (std::nothrow) Warr<int>(HISTORY_SLOTS, nullptr);
 
     ResolveImagePath(instance->emptyImage, PATH_CAPACITY, L"empty.png", instance->imagesFolder, hwndDocklet);
-    ResolveImagePath(instance->backgroundImage, PATH_CAPACITY, L"background.png", instance->imagesFolder,
-                     hwndDocklet);
+    ResolveBackgroundImage(instance);
     SetBaseImage(instance);
 
     RefreshDocklet(instance);
@@ -109,7 +149,9 @@ extern "C" void CALLBACK OnDestroy(DockletInstance* instance, HWND /*hwnd*/)
     instance->created = 0;
     if (instance->modalDepth > 0) {
         // Destroyed from inside the docklet's own menu or dialog: close it and
-        // free the record once its loop has returned.
+        // free the record once its loop has returned. A dock that quits frees
+        // the module next, while that loop still runs the module's code.
+        KeepModuleMapped();
         instance->destroyPending = 1;
         // Given back now, while the dock still knows the docklet.
         ReleaseMouseEffect(instance);

@@ -1,6 +1,7 @@
 #include "core/menu.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include "config/config.h"
@@ -94,6 +95,13 @@ void SetDefaultBaseImage(DockletInstance* instance)
         HostSetImageFile(instance->hwndDocklet, path);
 }
 
+// The dock's own top-level window that holds the docklet's window.
+HWND TopLevelOf(const DockletInstance* instance)
+{
+    const HWND topLevel = GetAncestor(instance->hwndDocklet, GA_ROOT);
+    return topLevel ? topLevel : instance->hwndDocklet;
+}
+
 void ShowOnLabel(DockletInstance* instance, int content)
 {
     instance->labelData = content | (instance->labelData & LABEL_HIDE);
@@ -130,8 +138,10 @@ void RunMenuCommand(DockletInstance* instance, int command)
         ShowOnLabel(instance, LABEL_VENDOR_STRING);
         break;
     case MENU_CELSIUS:
+        instance->celsius = 1;
+        break;
     case MENU_FAHRENHEIT:
-        instance->celsius = instance->celsius == 0 ? 1 : 0;
+        instance->celsius = 0;
         break;
     case MENU_ABOUT:
         OnAbout(instance);
@@ -141,7 +151,9 @@ void RunMenuCommand(DockletInstance* instance, int command)
         OnConfigure(instance);
         return;
     case MENU_REMOVE:
-        // The host may destroy the docklet inside this call.
+        // The host may destroy the docklet inside this call, and free the
+        // module with it while this code is still to return.
+        KeepModuleMapped();
         HostRemoveSelf(instance->hwndDocklet);
         return;
     default:
@@ -174,7 +186,14 @@ extern "C" BOOL CALLBACK OnLeftButtonClick(DockletInstance* instance, POINT* /*p
     if (!instance || instance->command[0] == 0)
         return TRUE;
     HostDoAttentionAnimation(instance->hwndDocklet);
-    ShellExecuteW(nullptr, nullptr, instance->command, instance->parameters, nullptr, SW_SHOWDEFAULT);
+    // Shell extensions and the handlers of packaged apps that open a web
+    // address or a document need COM on this thread; the dock may not have
+    // started it. A thread whose COM is of another kind launches all the same.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    // An "Open with" or error window belongs to the dock's window.
+    ShellExecuteW(TopLevelOf(instance), nullptr, instance->command, instance->parameters, nullptr, SW_SHOWDEFAULT);
+    if (SUCCEEDED(com))
+        CoUninitialize();
     return TRUE;
 }
 
@@ -201,8 +220,8 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
     // A popup menu whose owner is not in the foreground ignores the keyboard
     // and stays open after a click elsewhere; the message posted afterwards
     // makes the next menu open properly too.
-    const HWND topLevel = GetAncestor(instance->hwndDocklet, GA_ROOT);
-    SetForegroundWindow(topLevel ? topLevel : instance->hwndDocklet);
+    const HWND topLevel = TopLevelOf(instance);
+    SetForegroundWindow(topLevel);
     int command = 0;
     {
         ModuleActivation activation;
@@ -214,7 +233,7 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
     // Destroyed from inside the menu, the docklet has given the lock back
     // already and is gone from the host: no call about it may follow.
     if (!instance->destroyPending)
-        PostMessageW(topLevel ? topLevel : instance->hwndDocklet, WM_NULL, 0, 0);
+        PostMessageW(topLevel, WM_NULL, 0, 0);
     ReleaseMouseEffect(instance);
     DestroyMenu(menu);
     if (!LeaveModal(instance))

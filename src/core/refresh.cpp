@@ -25,10 +25,20 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
     if (labelData & LABEL_HIDE) {
         label[0] = 0;
     } else if (labelData & LABEL_TEMPERATURE) {
-        if (instance->celsius)
-            FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "C", instance->lastTemperature);
+        // The degree sign is one byte only in some code pages (0xB0 is a lead
+        // byte in the East Asian ones): the text goes through the host's.
+        // "Off" while the processor sleeps; "--" where a reading failed, not a number.
+        wchar_t text[LABEL_BYTES];
+        if (instance->gpuWatch.asleep)
+            CopyText(text, LABEL_BYTES, L"GPU Temperature: Off");
+        else if (instance->lastTemperature == -1)
+            CopyText(text, LABEL_BYTES,
+                     instance->celsius ? L"GPU Temperature: -- \u00B0C" : L"GPU Temperature: -- \u00B0F");
+        else if (instance->celsius)
+            FormatText(text, LABEL_BYTES, L"GPU Temperature: %d \u00B0C", instance->lastTemperature);
         else
-            FormatBytes(label, capacity, "GPU Temperature: %d \xB0" "F", LabelFahrenheit(instance->lastTemperature));
+            FormatText(text, LABEL_BYTES, L"GPU Temperature: %d \u00B0F", LabelFahrenheit(instance->lastTemperature));
+        NarrowForHost(label, capacity, text);
     } else if (labelData & LABEL_FULL_NAME) {
         // A driver text goes back to the bytes the driver gave.
         NarrowToBytes(label, capacity, gpu.gpuNames[0]);

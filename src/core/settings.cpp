@@ -21,6 +21,7 @@ enum SheetApply { APPLIED, NOT_APPLIED };
 struct Setting {
     const wchar_t* key;
     size_t offset;
+    size_t savedOffset; // where OnSave takes the value from; the field itself for all but one
     SettingKind kind;
     const wchar_t* textDefault; // text keys
     int intDefault;             // integer and alpha keys
@@ -29,13 +30,18 @@ struct Setting {
     SheetApply sheetApply;
 };
 
-#define TEXT_KEY(key, field, def, capacity, apply)                                                     \
-    { key, offsetof(DockletInstance, field), TEXT_SETTING, def, 0, capacity,                            \
-      sizeof(DockletInstance::field) / sizeof(wchar_t), apply }
+#define SAVED_TEXT_KEY(key, field, savedField, def, capacity, apply)                                    \
+    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, savedField), TEXT_SETTING, def, 0,  \
+      capacity, sizeof(DockletInstance::field) / sizeof(wchar_t), apply }
+#define TEXT_KEY(key, field, def, capacity, apply) SAVED_TEXT_KEY(key, field, field, def, capacity, apply)
 #define INT_KEY(key, field, def, apply)                                                                 \
-    { key, offsetof(DockletInstance, field), INT_SETTING, nullptr, def, 20, 0, apply }
+    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, field), INT_SETTING, nullptr, def, \
+      20, 0, apply }
 #define ALPHA_KEY(key, field, def, apply)                                                               \
-    { key, offsetof(DockletInstance, field), ALPHA_SETTING, nullptr, def, 20, 0, apply }
+    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, field), ALPHA_SETTING, nullptr,   \
+      def, 20, 0, apply }
+
+const wchar_t DEFAULT_BACKGROUND[] = L"background.png";
 
 // Read and written in this order; stored files rely on these key names.
 const Setting SETTINGS[] = {
@@ -45,7 +51,8 @@ const Setting SETTINGS[] = {
     INT_KEY(L"Celcius", celsius, 1, APPLIED),
     // Path fields are read whole: a resolved path may be longer than 259.
     TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", PATH_CAPACITY, NOT_APPLIED),
-    TEXT_KEY(L"BackgroundImage", backgroundImage, L"background.png", PATH_CAPACITY, NOT_APPLIED),
+    SAVED_TEXT_KEY(L"BackgroundImage", backgroundImage, savedBackgroundImage, DEFAULT_BACKGROUND, PATH_CAPACITY,
+                   NOT_APPLIED),
     TEXT_KEY(L"FontName", fontName, L"Tahoma", 32, APPLIED),
     INT_KEY(L"FontSize", fontSize, 34, APPLIED),
     INT_KEY(L"FontColor", fontColor, 16777215, APPLIED),
@@ -79,13 +86,30 @@ const T& FieldAt(const DockletInstance* instance, size_t offset)
     return *reinterpret_cast<const T*>(reinterpret_cast<const char*>(instance) + offset);
 }
 
-// Integer fields are int or COLORREF (same width), alphas one byte.
+// Integer fields are int or COLORREF (same width), alphas one byte, held
+// to 0..255: a stored 1000 is opaque, not 232 (its low 8 bits).
 void StoreInt(DockletInstance* instance, const Setting& setting, int value)
 {
     if (setting.kind == ALPHA_SETTING)
-        FieldAt<BYTE>(instance, setting.offset) = static_cast<BYTE>(value & 0xFF);
+        FieldAt<BYTE>(instance, setting.offset) = static_cast<BYTE>(value < 0 ? 0 : value > 255 ? 255 : value);
     else
         FieldAt<int>(instance, setting.offset) = value;
+}
+
+// A stored number as _wtoi reads it (leading blanks, a sign, digits up to
+// the first other character), held to 0..255 rather than wrapped beyond
+// int's range.
+int ReadAlpha(const wchar_t* text)
+{
+    while (iswspace(*text))
+        ++text;
+    const bool negative = *text == L'-';
+    if (*text == L'-' || *text == L'+')
+        ++text;
+    int value = 0;
+    for (; *text >= L'0' && *text <= L'9' && value <= 255; ++text)
+        value = value * 10 + (*text - L'0');
+    return negative ? 0 : value;
 }
 
 int FetchInt(const DockletInstance* instance, const Setting& setting)
@@ -95,20 +119,36 @@ int FetchInt(const DockletInstance* instance, const Setting& setting)
     return FieldAt<int>(instance, setting.offset);
 }
 
+void CopyTextField(DockletInstance& to, size_t offset, const DockletInstance& from, const Setting& setting)
+{
+    CopyText(&FieldAt<wchar_t>(&to, offset), setting.fieldCapacity, &FieldAt<wchar_t>(&from, offset));
+}
+
 void CopySetting(DockletInstance& to, const DockletInstance& from, const Setting& setting)
 {
-    if (setting.kind == TEXT_SETTING)
-        CopyText(&FieldAt<wchar_t>(&to, setting.offset), setting.fieldCapacity,
-                 &FieldAt<wchar_t>(&from, setting.offset));
-    else
+    if (setting.kind != TEXT_SETTING) {
         StoreInt(&to, setting, FetchInt(&from, setting));
+        return;
+    }
+    CopyTextField(to, setting.offset, from, setting);
+    if (setting.savedOffset != setting.offset)
+        CopyTextField(to, setting.savedOffset, from, setting);
+}
+
+// A text as read (or its default) goes into the field, and is what a save
+// writes until the docklet resolves it.
+void StoreText(DockletInstance* instance, const Setting& setting, const wchar_t* text, size_t capacity)
+{
+    CopyText(&FieldAt<wchar_t>(instance, setting.offset), capacity, text);
+    if (setting.savedOffset != setting.offset)
+        CopyText(&FieldAt<wchar_t>(instance, setting.savedOffset), capacity, text);
 }
 
 void SetDefaults(DockletInstance* instance)
 {
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING)
-            CopyText(&FieldAt<wchar_t>(instance, setting.offset), setting.fieldCapacity, setting.textDefault);
+            StoreText(instance, setting, setting.textDefault, setting.fieldCapacity);
         else
             StoreInt(instance, setting, setting.intDefault);
     }
@@ -180,13 +220,13 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
             wchar_t value[TEXT_READ_UNITS] = L"";
             const DWORD units = setting.readCapacity < TEXT_READ_UNITS ? setting.readCapacity + 1 : TEXT_READ_UNITS;
             GetPrivateProfileStringW(section, setting.key, setting.textDefault, value, units, file);
-            CopyText(&FieldAt<wchar_t>(instance, setting.offset), setting.readCapacity, value);
+            StoreText(instance, setting, value, setting.readCapacity);
         } else {
             wchar_t defaultText[21];
             FormatText(defaultText, 21, L"%d", setting.intDefault);
             wchar_t value[20] = L"";
             GetPrivateProfileStringW(section, setting.key, defaultText, value, 20, file);
-            StoreInt(instance, setting, _wtoi(value));
+            StoreInt(instance, setting, setting.kind == ALPHA_SETTING ? ReadAlpha(value) : _wtoi(value));
         }
     }
     CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
@@ -197,6 +237,15 @@ void CopySettings(DockletInstance& to, const DockletInstance& from, SettingsCopy
     for (const Setting& setting : SETTINGS)
         if (which == EVERY_SETTING || setting.sheetApply == APPLIED)
             CopySetting(to, from, setting);
+}
+
+void ResolveBackgroundImage(DockletInstance* instance)
+{
+    CopyText(instance->savedBackgroundImage, PATH_CAPACITY, instance->backgroundImage);
+    ResolveImagePath(instance->backgroundImage, PATH_CAPACITY, DEFAULT_BACKGROUND, instance->imagesFolder,
+                     instance->hwndDocklet);
+    if (_wcsicmp(instance->savedBackgroundImage, DEFAULT_BACKGROUND) != 0)
+        CopyText(instance->savedBackgroundImage, PATH_CAPACITY, instance->backgroundImage);
 }
 
 void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)
@@ -217,7 +266,7 @@ extern "C" void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* 
 
     for (const Setting& setting : SETTINGS) {
         if (setting.kind == TEXT_SETTING)
-            WriteTextSetting(section, setting.key, &FieldAt<wchar_t>(instance, setting.offset), file);
+            WriteTextSetting(section, setting.key, &FieldAt<wchar_t>(instance, setting.savedOffset), file);
         else
             WriteIntSetting(section, setting.key, FetchInt(instance, setting), file);
     }

@@ -15,4 +15,8 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
 enum SettingsCopy { EVERY_SETTING, SETTINGS_APPLIED_AS_EDITED };
 void CopySettings(DockletInstance& to, const DockletInstance& from, SettingsCopy which);
 
+// Resolves `backgroundImage` into a full path and sets how it is saved: the
+// default name as it is given, any other picture as its resolved full path.
+void ResolveBackgroundImage(DockletInstance* instance);
+
 void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file);

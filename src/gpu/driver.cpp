@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include "core/module_lock.h"
+#include "core/system_library.h"
+
 namespace {
 
 // Any driver function as the table stores it; each forwarder casts it back to
@@ -27,7 +30,8 @@ struct DriverEntry {
 };
 
 // Only the entries the docklet calls; names stand for the driver's entry
-// numbers (0, 1, 5, 32, 37, 39, 40, 52, 55).
+// numbers (0, 1, 5, 32, 37, 39, 40, 52, 55), then the processor's place on
+// the PCI bus, which finds its device in the system's device list.
 enum DriverEntryIndex {
     ENTRY_ERROR_MESSAGE,
     ENTRY_INTERFACE_VERSION,
@@ -38,6 +42,8 @@ enum DriverEntryIndex {
     ENTRY_PROPERTY_C,
     ENTRY_THERMAL_SETTINGS,
     ENTRY_CHIPSET_INFO,
+    ENTRY_BUS_ID,
+    ENTRY_BUS_SLOT_ID,
     ENTRY_COUNT
 };
 
@@ -46,7 +52,7 @@ DriverFunction StubEntry()
     return reinterpret_cast<DriverFunction>(&UnresolvedEntryStub);
 }
 
-// Process-wide, shared by every docklet; the UI thread is the only caller.
+// Process-wide, shared by every docklet; guarded by the module's lock.
 int driverReady = 0;
 int driverStatus = GPU_OK;
 int unresolvedStatus = GPU_NOT_INITIALIZED;
@@ -62,14 +68,43 @@ DriverEntry driverEntryTable[ENTRY_COUNT + 1] = {
     {StubEntry(), 0x1BB18724},
     {StubEntry(), 0xE3640A56},
     {StubEntry(), 0x53DABBCA},
+    {StubEntry(), 0x1BE0B8E5},
+    {StubEntry(), 0x2A0A350F},
     {nullptr, 0},
 };
 
+// A call of one entry: the entry is read and called under the module's
+// lock, so calls from docklets on different threads reach the driver one at
+// a time and never meet a table being resolved.
 template <typename Function>
-Function EntryAs(DriverEntryIndex index)
+class DriverCall {
+public:
+    explicit DriverCall(DriverEntryIndex index) : index_(index) {}
+
+    template <typename... Arguments>
+    int operator()(Arguments... arguments) const
+    {
+        ModuleLock lock;
+        return reinterpret_cast<Function>(driverEntryTable[index_].entryPoint)(arguments...);
+    }
+
+private:
+    DriverEntryIndex index_;
+};
+
+template <typename Function>
+DriverCall<Function> EntryAs(DriverEntryIndex index)
 {
-    return reinterpret_cast<Function>(driverEntryTable[index].entryPoint);
+    return DriverCall<Function>(index);
 }
+
+// Under WOW64 a 32-bit process's system folder is the 32-bit one, where the
+// driver keeps its 32-bit library.
+#ifdef _WIN64
+const wchar_t DRIVER_FILE_NAME[] = L"nvapi64.dll";
+#else
+const wchar_t DRIVER_FILE_NAME[] = L"nvapi.dll";
+#endif
 
 // GetProcAddress hands back a generic function type; going through the
 // "any function" type keeps the cast explicit about what it is.
@@ -82,7 +117,7 @@ QueryInterfaceFunction FindQueryInterface(HMODULE library)
 int AttemptInitialisation()
 {
     // Never freed, also on failure: the driver stays loaded until the process ends.
-    HMODULE library = LoadLibraryA(MORAVEL_DRIVER_LIBRARY);
+    HMODULE library = LoadSystemLibrary(DRIVER_FILE_NAME);
     if (!library)
         return GPU_LIBRARY_NOT_FOUND;
 
@@ -114,6 +149,7 @@ extern "C" int __cdecl UnresolvedEntryStub()
 
 int InitDriverInterface()
 {
+    ModuleLock lock;
     if (driverReady)
         return GPU_OK;
     // A failed attempt leaves the table alone, so the next call starts over.
@@ -166,4 +202,14 @@ int DriverGetThermalSettings(GpuHandle gpu, uint32_t sensor, ThermalSettings* se
 int DriverGetChipsetInfo(ChipsetInfo* info)
 {
     return EntryAs<ChipsetInfoFunction>(ENTRY_CHIPSET_INFO)(info);
+}
+
+int DriverGetBusId(GpuHandle gpu, uint32_t* bus)
+{
+    return EntryAs<GpuValueFunction>(ENTRY_BUS_ID)(gpu, bus);
+}
+
+int DriverGetBusSlotId(GpuHandle gpu, uint32_t* slot)
+{
+    return EntryAs<GpuValueFunction>(ENTRY_BUS_SLOT_ID)(gpu, slot);
 }

@@ -6,15 +6,10 @@
 
 #include "gpu/gpu_state.h"
 
-// Plain-name driver library; the 64-bit driver ships under its own name.
-#ifndef MORAVEL_DRIVER_LIBRARY
-#  ifdef _WIN64
-#    define MORAVEL_DRIVER_LIBRARY "nvapi64.dll"
-#  else
-#    define MORAVEL_DRIVER_LIBRARY "nvapi.dll"
-#  endif
-#endif
-
+// The driver's library is loaded from the system folder only, never by the
+// search a plain name starts (the dock's folder, the current folder, PATH).
+// Every driver call, the start included, is made under the module's lock:
+// the driver documents no thread safety.
 int InitDriverInterface();
 extern "C" int __cdecl UnresolvedEntryStub();
 
@@ -28,3 +23,6 @@ int DriverGetPropertyB(GpuHandle gpu, uint32_t* value);                     // e
 int DriverGetPropertyC(GpuHandle gpu, uint32_t* value);                     // entry 40
 int DriverGetThermalSettings(GpuHandle gpu, uint32_t sensor, ThermalSettings* settings); // entry 52
 int DriverGetChipsetInfo(ChipsetInfo* info);                                // entry 55
+// Where the processor sits on the PCI bus: bus number, and device number ("slot").
+int DriverGetBusId(GpuHandle gpu, uint32_t* bus);
+int DriverGetBusSlotId(GpuHandle gpu, uint32_t* slot);

@@ -49,7 +49,13 @@ enum GpuStatusCode {
     GPU_LIBRARY_NOT_FOUND = -2,
     GPU_NO_IMPLEMENTATION = -3,
     GPU_NOT_INITIALIZED = -4,
+    GPU_HANDLE_INVALIDATED = -10, // the driver was reset or updated: its processors must be listed again
 };
+
+// A sample of the history taken while the processor slept: nothing was read,
+// and the graph draws no bar for it. A reading of that value is kept one
+// above, which draws the same as it would.
+const int SAMPLE_ASLEEP = -2147483647 - 1;
 
 struct GpuState {
     int32_t gpuStatus;
@@ -61,4 +67,13 @@ struct GpuState {
     uint32_t gpuPropertyA[GPU_MAX_PROCESSORS];
     uint32_t gpuPropertyB[GPU_MAX_PROCESSORS];
     uint32_t gpuPropertyC[GPU_MAX_PROCESSORS];
+};
+
+struct GpuDevice;
+
+// What the sensor keeps between refreshes besides the driver's answers.
+struct GpuWatch {
+    GpuDevice* device;   // processor 0's display device; null: its power state is not known
+    uint32_t lastSearch; // GetTickCount when the driver was last started or the processors last listed
+    int asleep;          // the last refresh found the processor asleep and asked the driver nothing
 };

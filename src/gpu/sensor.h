@@ -8,3 +8,5 @@ int InitGpuSensor(DockletInstance* instance);
 int ReadGpuTemperature(GpuHandle gpu);
 void SampleGpu(DockletInstance* instance);
 void ResetTemperature(DockletInstance* instance);
+// What the sensor holds of the system's device list; at destruction.
+void ReleaseGpuSensor(DockletInstance* instance);

@@ -109,7 +109,12 @@ void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
     key.shadow = instance->shadow;
     key.shadowColor = instance->shadowColor;
     key.shadowAlpha = instance->shadowAlpha;
-    if (instance->celsius)
+    // "Off" while the processor sleeps; "--" where a reading failed, not a number.
+    if (instance->gpuWatch.asleep)
+        CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"Off");
+    else if (instance->lastTemperature == -1)
+        CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, instance->celsius ? L"-- \u00B0C" : L"-- \u00B0F");
+    else if (instance->celsius)
         FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0C", instance->lastTemperature);
     else
         FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0F",

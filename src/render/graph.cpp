@@ -5,6 +5,8 @@
 
 #include <limits.h>
 
+#include "gpu/gpu_state.h"
+
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
@@ -75,7 +77,12 @@ int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect,
     const double factor = (rect.height - 1.0) / fullScale;
     int count = 0;
     for (int i = history.first; i <= history.last && count < capacity; ++i) {
-        double value = history.At(i);
+        const int sample = history.At(i);
+        if (sample == SAMPLE_ASLEEP) {
+            heights[count++] = GRAPH_NO_BAR;
+            continue;
+        }
+        double value = sample;
         // A failed reading (-1) draws a stub below the base; far lower values
         // are held at one full scale down, so the bar stays a pixel count.
         if (value > fullScale)
@@ -98,7 +105,7 @@ void DrawGraphBarsBetween(GpGraphics* target, GpPen* barPen, const int* heights,
     const int base = rect.y + rect.height;
     for (int bar = 0; bar < count; ++bar) {
         const int barX = GraphBarX(rect, bar);
-        if (barX >= leftX && barX <= rightX)
+        if (heights[bar] != GRAPH_NO_BAR && barX >= leftX && barX <= rightX)
             GdipDrawLineI(target, barPen, barX, base, barX, base - heights[bar]);
     }
 }

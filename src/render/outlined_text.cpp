@@ -17,10 +17,12 @@ void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* fa
                       int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
                       COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect)
 {
+    // GDI+ lays a text of em size 0 or less out upside down and mirrored:
+    // such a text is not drawn.
+    if (emSize <= 0.0f)
+        return;
     if (!(emSize <= MAX_TEXT_EM)) // also catches NaN
         emSize = MAX_TEXT_EM;
-    if (emSize < -MAX_TEXT_EM)
-        emSize = -MAX_TEXT_EM;
 
     // Declared in creation order: the owners then delete in the reverse order.
     // An uninstalled family leaves the handle null; every later step then

@@ -15,10 +15,11 @@ struct LayoutRect {
 
 const double GRAPH_SCALE_MAX = 120.0;
 
-// Text sizes beyond this many pixels (either sign) are drawn at it. Four
-// times the icon's side: a larger em shows only a clipped piece of one
-// glyph, GDI+ path text grows slow with the size (seconds near 10^5) and
-// overflows its stack near 10^6. The stored setting keeps its value.
+// Text sizes beyond this many pixels are drawn at it (sizes of 0 or less
+// draw nothing). Four times the icon's side: a larger em shows only a
+// clipped piece of one glyph, GDI+ path text grows slow with the size
+// (seconds near 10^5) and overflows its stack near 10^6. The stored setting
+// keeps its value.
 const float MAX_TEXT_EM = 1024.0f;
 
 // A converted temperature truncated to int and held within int's range: a
@@ -55,8 +56,9 @@ Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
 // The bars in two steps: the height in pixels of each sample's bar, oldest
 // first (at most `capacity`); then the bars whose x lies from `leftX` to
 // `rightX`, in that order. A bar is 3 pixels wide: it reaches at most 2
-// columns either side of its x.
+// columns either side of its x. A second the processor slept has no bar.
 const int GRAPH_MAX_BARS = 101;
+const int GRAPH_NO_BAR = -2147483647 - 1;
 int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect, int* heights, int capacity);
 int GraphBarX(LayoutRect rect, int bar);
 void DrawGraphBarsBetween(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const int* heights, int count,

@@ -32,12 +32,24 @@ std::wstring SimulatedDriverPath()
 
 bool LoadScenario(const char* scenario)
 {
+    if (!dockhost::UseDriverLibrary(SimulatedDriverPath()))
+        return false;
     HMODULE driver = LoadLibraryW(SimulatedDriverPath().c_str());
     typedef int (*LoadScenarioFn)(const char*);
     auto load = driver ? reinterpret_cast<LoadScenarioFn>(
                              reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_Load")))
                        : nullptr;
     return load && load(scenario) == 0;
+}
+
+int DriverCallCount(const char* what)
+{
+    const std::wstring path = SimulatedDriverPath();
+    HMODULE driver = GetModuleHandleW(path.substr(path.rfind(L'\\') + 1).c_str());
+    typedef int(__cdecl * CountFn)(const char*);
+    auto count = driver ? reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")))
+                        : nullptr;
+    return count ? count(what) : -1;
 }
 
 std::string TempFolder()
@@ -169,7 +181,15 @@ bool DockTest::UseSimulatedDriver(const std::string& scenario)
     if (!WriteFile(path, scenario))
         return false;
     SetEnvironmentVariableA("MORAVEL_SIMGPU", path.c_str());
-    return LoadLibraryW(SimulatedDriverPath().c_str()) != nullptr;
+    return dockhost::UseDriverLibrary(SimulatedDriverPath());
+}
+
+void ReleaseDock()
+{
+    auto& dock = TheDock();
+    if (dock)
+        dock->UnloadModule();
+    dock.reset();
 }
 
 dockhost::Dock& DockTest::GetDock()

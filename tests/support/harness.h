@@ -27,11 +27,19 @@ using dockhost::SHEET_CAPTION;
 std::wstring BinFolder();             // the test program's folder, ending in a backslash
 std::wstring ModulePath();            // the module under test
 std::wstring SimulatedDriverPath();   // the simulated driver, kept out of the module's folder
-// Loads the simulated driver (it stays loaded, as the real one does) and has
-// it answer with `scenario` from now on; false when it is missing or did not
-// understand every line.
+// Has the module find the simulated driver in its system folder (see
+// dockhost::UseDriverLibrary; it stays loaded, as the real one does) and
+// has it answer with `scenario` from now on; false when it is missing or did
+// not understand every line.
 bool LoadScenario(const char* scenario);
+// How often the simulated driver saw something (SimGpu_CallCount); -1
+// without it.
+int DriverCallCount(const char* what);
 std::string TempFolder();             // a fresh folder for this process, ending in a backslash
+// Frees the module of the tests' dock (its docklets removed, the overlays it
+// holds deleted), for a test that loads the module alone; the next test to
+// ask for that dock loads it again.
+void ReleaseDock();
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
 // The samples of a history, oldest first.
@@ -53,8 +61,8 @@ Pixels Capture(Gdiplus::Image* image);
 // as it does in a real dock.
 class DockTest : public ::testing::Test {
 protected:
-    // Call before the first docklet of the process to have the simulated
-    // driver answer with `scenario` (scenario file text).
+    // Call before the first docklet of the process to have the module find
+    // the simulated driver, answering with `scenario` (scenario file text).
     static bool UseSimulatedDriver(const std::string& scenario);
 
     void SetUp() override;

@@ -159,12 +159,20 @@ Dock::~Dock()
     Gdiplus::GdiplusShutdown(gdiplusToken_);
 }
 
-bool Dock::Preload(const std::wstring& path)
+bool UseDriverLibrary(const std::wstring& library)
 {
-    HMODULE library = LoadLibraryW(path.c_str());
-    if (library)
-        preloaded_.push_back(library);
-    return library != nullptr;
+    if (library.empty()) {
+        SetSystemFolder(std::wstring());
+        return true;
+    }
+    wchar_t full[MAX_PATH] = L"";
+    wchar_t* name = nullptr;
+    const DWORD length = GetFullPathNameW(library.c_str(), MAX_PATH, full, &name);
+    if (length == 0 || length >= MAX_PATH || !name || name == full || !LoadLibraryW(full))
+        return false;
+    name[-1] = 0; // the folder, without its last separator, as the system gives its own
+    SetSystemFolder(full);
+    return true;
 }
 
 bool Dock::LoadModule(const std::wstring& path)
@@ -234,6 +242,7 @@ void Dock::PatchModule()
         RedirectModuleHandle(module_, servicesLibrary_);
     if (hideServices_)
         HideProcedures(module_);
+    AnswerSystemFolder(module_);
     if (afterLoad)
         afterLoad(module_);
 }

@@ -71,9 +71,6 @@ public:
     Dock(const Dock&) = delete;
     Dock& operator=(const Dock&) = delete;
 
-    // Loads a library by full path ahead of the module, so that the module's
-    // plain-name load of the same file name finds it.
-    bool Preload(const std::wstring& path);
     bool LoadModule(const std::wstring& path);
     // Removes every docklet (unsaved), deletes the overlays the host holds and
     // frees the module, as hosts do after the last docklet of a module is
@@ -137,11 +134,19 @@ private:
     ModuleRange moduleRange_;
     HMODULE servicesLibrary_ = nullptr;
     bool hideServices_ = false;
-    std::vector<HMODULE> preloaded_;
     DockletEntryPoints entry_;
     std::vector<std::unique_ptr<Docklet>> docklets_;
     ULONG_PTR gdiplusToken_ = 0;
 };
+
+// Has every docklet module a dock loads find `library` as the driver: the
+// module loads the driver's library from the system folder only, and from
+// now on its GetSystemDirectoryW answers the folder of `library` (see
+// AnswerSystemFolder). The library is loaded here and stays loaded, as the
+// driver does, so that a host can talk to a simulated one. An empty path
+// gives the module the system's own folder again. False when the library
+// cannot be loaded.
+bool UseDriverLibrary(const std::wstring& library);
 
 // Icon size and the label strip under it.
 enum { ICON_SIZE = 256, LABEL_HEIGHT = 28 };

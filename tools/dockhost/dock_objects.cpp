@@ -208,6 +208,7 @@ void HeldOverlay::reset(void* image)
     if (!old)
         return;
     const long slip = DeleteAsDock(old);
+    std::lock_guard<std::recursive_mutex> guard(Services().guard);
     ImageObjectCounts& counts = Services().images;
     ++counts.overlaysDeleted;
     if (slip) {

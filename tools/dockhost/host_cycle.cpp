@@ -124,6 +124,12 @@ UseReport UseDocklet(Dock& dock, Docklet& docklet, UINT menuCommand)
     return report;
 }
 
+void HoldDockLibraries()
+{
+    LoadLibraryW(L"comdlg32.dll");
+    LoadLibraryW(L"setupapi.dll");
+}
+
 void TickDocklet(Dock& dock, Docklet& docklet)
 {
     if (docklet.instance && dock.Entry().OnProcessMessage)

@@ -34,6 +34,14 @@ struct UseReport {
 // Browse... and Reset on the Icon page, OK.
 UseReport UseDocklet(Dock& dock, Docklet& docklet, UINT menuCommand = HARMLESS_MENU_COMMAND);
 
+// Loads the system libraries a dock holds for its own use, so that freeing
+// the module does not unload them: the common dialogs (with the common
+// controls and the print spooler), and the device-list library. Under Wine
+// each unload and reload of the first costs a handle (the spooler's named
+// mutex) and, once a sheet has run, a GDI object; each unload of the device
+// list after a listing keeps some 2 KiB of heap, whoever loaded it.
+void HoldDockLibraries();
+
 // One timer tick, delivered as the host forwards it.
 void TickDocklet(Dock& dock, Docklet& docklet);
 // Stops the docklet's own clock and drops the ticks already queued: it takes

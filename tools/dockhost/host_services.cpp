@@ -13,6 +13,8 @@ void Repaint(HWND hwnd)
         InvalidateRect(hwnd, nullptr, FALSE);
 }
 
+typedef std::lock_guard<std::recursive_mutex> Guard;
+
 void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
 {
     ServiceCall call;
@@ -27,6 +29,7 @@ void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
 } // namespace
 } // namespace dockhost
 
+using dockhost::Guard;
 using dockhost::Record;
 using dockhost::Repaint;
 using dockhost::Services;
@@ -35,6 +38,7 @@ using dockhost::Services;
 
 HOST_EXPORT void CALLBACK DockletSetLabel(HWND hwndDocklet, char* label)
 {
+    Guard guard(Services().guard);
     Record("DockletSetLabel", hwndDocklet, label, 0);
     Services().views[hwndDocklet].label = label ? label : "";
     Repaint(hwndDocklet);
@@ -42,6 +46,7 @@ HOST_EXPORT void CALLBACK DockletSetLabel(HWND hwndDocklet, char* label)
 
 HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, DockImage* image, BOOL hostDeletes)
 {
+    Guard guard(Services().guard);
     Record("DockletSetImageOverlay", hwndDocklet, nullptr, hostDeletes);
     auto& services = Services();
     auto& view = services.views[hwndDocklet];
@@ -54,6 +59,7 @@ HOST_EXPORT void CALLBACK DockletSetImageOverlay(HWND hwndDocklet, DockImage* im
 
 HOST_EXPORT BOOL CALLBACK DockletSetImageFile(HWND hwndDocklet, char* path)
 {
+    Guard guard(Services().guard);
     Record("DockletSetImageFile", hwndDocklet, path, 0);
     Services().views[hwndDocklet].imageFile = path ? path : "";
     Repaint(hwndDocklet);
@@ -62,6 +68,7 @@ HOST_EXPORT BOOL CALLBACK DockletSetImageFile(HWND hwndDocklet, char* path)
 
 HOST_EXPORT BOOL CALLBACK DockletBrowseForImage(HWND owner, char* pathBuffer, char* startFolder)
 {
+    Guard guard(Services().guard);
     Record("DockletBrowseForImage", owner, startFolder, 0);
     auto& services = Services();
     if (!services.browseAccepts || !pathBuffer)
@@ -73,6 +80,7 @@ HOST_EXPORT BOOL CALLBACK DockletBrowseForImage(HWND owner, char* pathBuffer, ch
 
 HOST_EXPORT DockImage* CALLBACK DockletLoadGDIPlusImage(char* path)
 {
+    Guard guard(Services().guard);
     Record("DockletLoadGDIPlusImage", nullptr, path, 0);
     if (!path)
         return nullptr;
@@ -87,17 +95,20 @@ HOST_EXPORT DockImage* CALLBACK DockletLoadGDIPlusImage(char* path)
 
 HOST_EXPORT void CALLBACK DockletLockMouseEffect(HWND hwndDocklet, BOOL lock)
 {
+    Guard guard(Services().guard);
     Record("DockletLockMouseEffect", hwndDocklet, nullptr, lock);
     Services().views[hwndDocklet].lockDepth += lock ? 1 : -1;
 }
 
 HOST_EXPORT void CALLBACK DockletDoAttentionAnimation(HWND hwndDocklet)
 {
+    Guard guard(Services().guard);
     Record("DockletDoAttentionAnimation", hwndDocklet, nullptr, 0);
 }
 
 HOST_EXPORT void CALLBACK DockletGetRelativeFolder(HWND hwndDocklet, char* folder)
 {
+    Guard guard(Services().guard);
     Record("DockletGetRelativeFolder", hwndDocklet, nullptr, 0);
     if (!folder)
         return;
@@ -107,6 +118,13 @@ HOST_EXPORT void CALLBACK DockletGetRelativeFolder(HWND hwndDocklet, char* folde
 
 HOST_EXPORT void CALLBACK DockletRemoveSelf(HWND hwndDocklet, WPARAM flag)
 {
-    Record("DockletRemoveSelf", hwndDocklet, nullptr, static_cast<intptr_t>(flag));
-    Services().views[hwndDocklet].removeRequested = true;
+    std::function<void(HWND)> remove;
+    {
+        Guard guard(Services().guard);
+        Record("DockletRemoveSelf", hwndDocklet, nullptr, static_cast<intptr_t>(flag));
+        Services().views[hwndDocklet].removeRequested = true;
+        remove = Services().onRemoveSelf;
+    }
+    if (remove)
+        remove(hwndDocklet);
 }

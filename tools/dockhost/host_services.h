@@ -7,8 +7,10 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,13 @@ struct HostServices {
     std::vector<HeldOverlay> keptOverlays;
     // The image objects that crossed the boundary, both ways.
     ImageObjectCounts images;
+    // What the dock does in DockletRemoveSelf once it has taken note: some
+    // remove the docklet there and then, and free its module with it.
+    std::function<void(HWND)> onRemoveSelf;
+    // Held by every service while it runs: docklets on threads of their own
+    // call them at the same time. Whoever reads the record while such
+    // docklets run holds it too.
+    std::recursive_mutex guard;
 
     int CountCalls(const std::string& service, HWND hwnd = nullptr) const;
     const ServiceCall* LastCall(const std::string& service, HWND hwnd = nullptr) const;

@@ -1,8 +1,10 @@
 #include "imports.h"
 
 #include <string.h>
+#include <wchar.h>
 
 #include <cstddef>
+#include <utility>
 
 namespace dockhost {
 
@@ -13,6 +15,7 @@ typedef HMODULE(WINAPI* GetModuleHandleWFn)(LPCWSTR);
 typedef FARPROC(WINAPI* GetProcAddressFn)(HMODULE, LPCSTR);
 typedef UINT_PTR(WINAPI* SetTimerFn)(HWND, UINT_PTR, UINT, TIMERPROC);
 typedef BOOL(WINAPI* KillTimerFn)(HWND, UINT_PTR);
+typedef UINT(WINAPI* GetSystemDirectoryWFn)(LPWSTR, UINT);
 
 // One host per process: every redirected module answers the same library.
 HMODULE redirectedHost = nullptr;
@@ -20,8 +23,11 @@ GetModuleHandleAFn systemGetModuleHandleA = nullptr;
 GetModuleHandleWFn systemGetModuleHandleW = nullptr;
 GetProcAddressFn systemGetProcAddress = nullptr;
 std::vector<std::string> hiddenProcedures;
+std::vector<std::pair<std::string, FARPROC>> answeredProcedures;
 SetTimerFn systemSetTimer = nullptr;
 KillTimerFn systemKillTimer = nullptr;
+GetSystemDirectoryWFn systemGetSystemDirectoryW = nullptr;
+std::wstring answeredSystemFolder;
 
 struct TimerEntry {
     HWND hwnd;
@@ -52,6 +58,19 @@ BOOL WINAPI WatchedKillTimer(HWND hwnd, UINT_PTR id)
     return systemKillTimer(hwnd, id);
 }
 
+// As the system's: the length without the terminator, or the size needed
+// with it when the buffer is too small.
+UINT WINAPI AnsweredSystemDirectoryW(LPWSTR buffer, UINT size)
+{
+    if (answeredSystemFolder.empty())
+        return systemGetSystemDirectoryW(buffer, size);
+    const UINT length = static_cast<UINT>(answeredSystemFolder.size());
+    if (!buffer || size <= length)
+        return length + 1;
+    wmemcpy(buffer, answeredSystemFolder.c_str(), length + 1);
+    return length;
+}
+
 HMODULE WINAPI HostModuleHandleA(LPCSTR name)
 {
     return name ? systemGetModuleHandleA(name) : redirectedHost;
@@ -65,10 +84,14 @@ HMODULE WINAPI HostModuleHandleW(LPCWSTR name)
 FARPROC WINAPI FilteredGetProcAddress(HMODULE module, LPCSTR name)
 {
     // Lookups by ordinal carry the number in the pointer's low word.
-    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF)
+    if (reinterpret_cast<ULONG_PTR>(name) > 0xFFFF) {
         for (const std::string& hidden : hiddenProcedures)
             if (hidden == name)
                 return nullptr;
+        for (const auto& answered : answeredProcedures)
+            if (answered.first == name)
+                return answered.second;
+    }
     return systemGetProcAddress(module, name);
 }
 
@@ -158,6 +181,31 @@ bool HideProcedures(HMODULE module)
 void SetHiddenProcedures(const std::vector<std::string>& hidden)
 {
     hiddenProcedures = hidden;
+}
+
+bool AnswerProcedure(HMODULE module, const char* name, void* address)
+{
+    for (size_t i = 0; i < answeredProcedures.size(); ++i)
+        if (answeredProcedures[i].first == name) {
+            answeredProcedures.erase(answeredProcedures.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+    if (address)
+        answeredProcedures.emplace_back(name, reinterpret_cast<FARPROC>(address));
+    return HideProcedures(module);
+}
+
+bool AnswerSystemFolder(HMODULE module)
+{
+    if (!systemGetSystemDirectoryW)
+        systemGetSystemDirectoryW = SystemFunction<GetSystemDirectoryWFn>("GetSystemDirectoryW");
+    return PatchImport(module, "kernel32.dll", "GetSystemDirectoryW",
+                       reinterpret_cast<void*>(&AnsweredSystemDirectoryW)) != nullptr;
+}
+
+void SetSystemFolder(const std::wstring& folder)
+{
+    answeredSystemFolder = folder;
 }
 
 bool WatchTimers(HMODULE module)

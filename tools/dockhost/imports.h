@@ -1,7 +1,8 @@
 // What a host changes in a loaded docklet module's import address table:
 // hosts that serve the docklet services from a plug-in library answer the
-// module's GetModuleHandle(NULL) with that library, and a host under test
-// can make the module's GetProcAddress miss chosen services.
+// module's GetModuleHandle(NULL) with that library, a host under test can
+// make the module's GetProcAddress miss chosen services, and point the
+// module's system folder at a simulated driver.
 #pragma once
 
 #include <windows.h>
@@ -26,6 +27,18 @@ int RedirectModuleHandle(HMODULE module, HMODULE host);
 // every module patched so; the set can change at any time.
 bool HideProcedures(HMODULE module);
 void SetHiddenProcedures(const std::vector<std::string>& hidden);
+// Makes the module's GetProcAddress answer `address` for `name`, whatever
+// module is asked (a system function the test plays); null gives the name
+// back to the system. False when the module imports no GetProcAddress.
+bool AnswerProcedure(HMODULE module, const char* name, void* address);
+
+// Makes the module's GetSystemDirectoryW answer the folder last given to
+// SetSystemFolder, and the system's own folder while none is given: the
+// module loads the driver's library from the system folder only, so a host
+// under test puts a simulated driver there this way. Applies to every module
+// patched so; the folder can change at any time.
+bool AnswerSystemFolder(HMODULE module);
+void SetSystemFolder(const std::wstring& folder);
 
 // Keeps a ledger of the timers the module sets and kills through its imports
 // of SetTimer and KillTimer. A timer still alive once the module is gone would

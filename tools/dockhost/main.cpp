@@ -19,6 +19,11 @@
 //
 // --ini and --section each stand alone: what is not given reaches OnCreate as
 // null (the docklet starts on its defaults and asks to be configured).
+// --simulate-gpu has the module find the simulated driver (or --driver, a
+// library of the driver's file name) where it looks for the driver, in the
+// system folder: the module's GetSystemDirectoryW answers that library's
+// folder. "none" leaves the system folder as it is: a machine without the
+// driver, unless this one has it.
 // The other options play what some hosts do:
 //   --info-load          load the module and free it once just to read
 //                        OnGetInformation, before the load that creates docklets
@@ -128,6 +133,8 @@ void Usage()
              L"                [--mouse-lock] [--second-right-click]\n"
              L"  --readings N       N readings at once, then the docklet's clock stops\n"
              L"  --ini, --section   each alone: the other reaches the docklet as null\n"
+             L"  --simulate-gpu     the simulated driver answers with the scenario (none: no driver)\n"
+             L"  --driver PATH      the driver library to simulate with (named as the driver)\n"
              L"  --info-load        load and free the module once just for OnGetInformation\n"
              L"  --reload N         after the run, free the module and load and run it again, N times\n"
              L"  --services-library serve the services from that library, as GetModuleHandle(NULL)\n"
@@ -208,7 +215,7 @@ std::string RelativeFolderOf(const std::wstring& module, const std::wstring& roo
     return Narrow(folder);
 }
 
-// The label is text in the system code page (the degree sign is 0xB0);
+// The label is text in the system code page;
 // the console of a development machine reads UTF-8.
 std::string Utf8(const std::wstring& text)
 {
@@ -427,17 +434,24 @@ int wmain(int argc, wchar_t** argv)
 
     Dock dock;
     dock.behaviour = options.behaviour;
-    // "none": no simulated driver, so the module finds whatever driver the machine has.
+    // "none": no simulated driver, so the module finds whatever driver the
+    // machine's system folder has.
     if (!options.scenario.empty() && options.scenario != L"none") {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
-        if (options.driver.empty())
-            options.driver = ExecutableFolder() + L"..\\simgpu\\" +
 #ifdef _WIN64
-                             L"nvapi64.dll";
+        const std::wstring driverFile = L"nvapi64.dll";
 #else
-                             L"nvapi.dll";
+        const std::wstring driverFile = L"nvapi.dll";
 #endif
-        if (!dock.Preload(FullPath(options.driver))) {
+        if (options.driver.empty())
+            options.driver = ExecutableFolder() + L"..\\simgpu\\" + driverFile;
+        // The module looks in its system folder for that one name.
+        const size_t slash = options.driver.find_last_of(L"\\/");
+        if (_wcsicmp(options.driver.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), driverFile.c_str()) != 0) {
+            fwprintf(stderr, L"dockhost: the driver library must be named %ls\n", driverFile.c_str());
+            return 1;
+        }
+        if (!UseDriverLibrary(FullPath(options.driver))) {
             fwprintf(stderr, L"dockhost: cannot load the simulated driver %ls\n", options.driver.c_str());
             return 1;
         }

@@ -15,7 +15,9 @@
 // driver answered: the status the docklet keeps, the calls it made, every
 // reading, and every label (bounded, exactly the driver's texts, the
 // driver's message for a failure, "No Nvidia Driver/GPU Found" without the
-// library or without a message, never while the driver works).
+// library or without a message, never while the driver works). A reading
+// that answers "handle invalidated" (-10) has the processors listed again
+// and read once more in the same refresh.
 //
 // The driver interface is resolved once per process, so answers to the
 // start itself are tried in processes of their own: --init runs cases whose
@@ -63,13 +65,14 @@ const char NO_DRIVER_LABEL[] = "No Nvidia Driver/GPU Found";
 
 // The simulated driver's functions, in its own order and names.
 enum Fn { F_INIT, F_MESSAGE, F_VERSION, F_ENUM, F_PROPERTY_A, F_NAME, F_PROPERTY_B, F_PROPERTY_C, F_THERMAL,
-          F_CHIPSET, FN_COUNT };
-const char* const FN_NAMES[FN_COUNT] = {"init",      "message",   "version", "enum",    "propertyA",
-                                        "name",      "propertyB", "propertyC", "thermal", "chipset"};
+          F_CHIPSET, F_BUS, F_SLOT, FN_COUNT };
+const char* const FN_NAMES[FN_COUNT] = {"init",      "message",   "version", "enum",    "propertyA", "name",
+                                        "propertyB", "propertyC", "thermal", "chipset", "bus",       "slot"};
 
 // Statuses of the module's own making.
 const int STATUS_NO_IMPLEMENTATION = -3; // an entry the driver did not resolve
 const int STATUS_REJECTED = -5;          // the simulated driver refuses a handle
+const int STATUS_HANDLE_INVALIDATED = -10; // the driver was reset: its processors are listed again
 
 struct Rule {
     Fn fn;
@@ -168,7 +171,7 @@ std::string DriverBytes(Rng& rng)
 
 int Status(Rng& rng)
 {
-    static const int CODES[] = {-1, -2, -3, -4, -5, -6, -9, -100, -101, -104, 1, 2, INT_MIN, INT_MAX};
+    static const int CODES[] = {-1, -2, -3, -4, -5, -6, -9, -10, -100, -101, -104, 1, 2, INT_MIN, INT_MAX};
     return rng.Chance(70) ? rng.Pick(CODES) : static_cast<int>(rng.Bits32());
 }
 
@@ -331,46 +334,81 @@ struct Expected {
     std::string name0;
 };
 
+// The processor list, then name and three values of each processor,
+// stopping at the first failure, then processor 0's place on the bus.
+void ExpectEnumeration(Driver& driver, Expected& e)
+{
+    const DriverCase& c = driver.c;
+    e.status = -1;
+    if (driver.Call(F_ENUM) != 0)
+        return;
+    e.count = c.gpus < static_cast<uint32_t>(GPU_MAX_PROCESSORS) ? c.gpus : static_cast<uint32_t>(GPU_MAX_PROCESSORS);
+    for (uint32_t i = 0; i < e.count; ++i) {
+        if (driver.Call(F_NAME) != 0)
+            return;
+        if (i == 0)
+            e.name0 = DriverText(NameOf(c, 0), 63);
+        if (driver.Call(F_PROPERTY_A) != 0 || driver.Call(F_PROPERTY_B) != 0 || driver.Call(F_PROPERTY_C) != 0)
+            return;
+    }
+    e.status = 0;
+    if (e.count > 0 && driver.Call(F_BUS) == 0)
+        driver.Call(F_SLOT);
+}
+
 // The start of a docklet on a resolved interface: version (status not
-// looked at), chipset, processor list, then name and three values of each
-// processor, stopping at the first failure.
+// looked at), chipset, then the processors.
 Expected ExpectStart(Driver& driver)
 {
     Expected e;
     const DriverCase& c = driver.c;
     if (driver.Call(F_VERSION) == 0)
         e.version = DriverText(c.version, 63);
-    if (driver.Call(F_CHIPSET) != 0 || driver.Call(F_ENUM) != 0) {
+    if (driver.Call(F_CHIPSET) != 0) {
         e.status = -1;
         return e;
     }
-    e.count = c.gpus < static_cast<uint32_t>(GPU_MAX_PROCESSORS) ? c.gpus : static_cast<uint32_t>(GPU_MAX_PROCESSORS);
-    for (uint32_t i = 0; i < e.count; ++i) {
-        if (driver.Call(F_NAME) != 0) {
-            e.status = -1;
-            return e;
-        }
-        if (i == 0)
-            e.name0 = DriverText(NameOf(c, 0), 63);
-        if (driver.Call(F_PROPERTY_A) != 0 || driver.Call(F_PROPERTY_B) != 0 || driver.Call(F_PROPERTY_C) != 0) {
-            e.status = -1;
-            return e;
-        }
-    }
+    ExpectEnumeration(driver, e);
     return e;
 }
 
 // One refresh: the reading it takes and the label it shows.
 struct RefreshResult {
+    bool sampled = false; // the sensor was ready as the refresh began
+    bool relisted = false; // the reading's handle was stale: the processors were listed again
     int reading = -1;
     std::string label;
     const char* kind = "";
 };
 
-RefreshResult ExpectRefresh(Driver& driver, const Expected& e)
+// The reading of processor 0, always: its handle is valid when the driver
+// listed one. A reading the driver calls stale lists the processors again.
+void ExpectReading(Driver& driver, Expected& e, RefreshResult& r)
+{
+    const DriverCase& c = driver.c;
+    r.sampled = true;
+    int status = driver.Call(F_THERMAL, c.gpus >= 1);
+    if (status == STATUS_HANDLE_INVALIDATED) {
+        r.relisted = true;
+        ExpectEnumeration(driver, e);
+        if (e.status != 0)
+            return;
+        status = driver.Call(F_THERMAL, c.gpus >= 1);
+    }
+    if (status == 0 && c.sensors != 0) {
+        const long long n = driver.calls[F_THERMAL];
+        const size_t at = static_cast<size_t>(n - 1) < c.temperatures.size() ? static_cast<size_t>(n - 1)
+                                                                               : c.temperatures.size() - 1;
+        r.reading = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(c.temperatures[at])));
+    }
+}
+
+RefreshResult ExpectRefresh(Driver& driver, Expected& e)
 {
     const DriverCase& c = driver.c;
     RefreshResult r;
+    if (e.status == 0)
+        ExpectReading(driver, e, r);
     if (e.status != 0) {
         const int status = driver.Call(F_MESSAGE);
         r.label = status == 0 ? DriverText(MessageFor(c, e.status), 64) : "";
@@ -382,20 +420,15 @@ RefreshResult ExpectRefresh(Driver& driver, const Expected& e)
         }
         return r;
     }
-    // Always processor 0: its handle is valid when the driver listed one.
-    if (driver.Call(F_THERMAL, c.gpus >= 1) == 0 && c.sensors != 0) {
-        const long long n = driver.calls[F_THERMAL];
-        const size_t at = static_cast<size_t>(n - 1) < c.temperatures.size() ? static_cast<size_t>(n - 1)
-                                                                               : c.temperatures.size() - 1;
-        r.reading = static_cast<int>(static_cast<int32_t>(static_cast<uint32_t>(c.temperatures[at])));
-    }
     switch (c.labelData) {
     case LABEL_HIDE:
         r.kind = "label: hidden";
         break;
     case LABEL_TEMPERATURE: {
         char text[100];
-        if (c.celsius)
+        if (r.reading == -1)
+            snprintf(text, sizeof text, "GPU Temperature: -- \xB0%s", c.celsius ? "C" : "F");
+        else if (c.celsius)
             snprintf(text, sizeof text, "GPU Temperature: %d \xB0" "C", r.reading);
         else
             snprintf(text, sizeof text, "GPU Temperature: %d \xB0" "F", LabelFahrenheit(r.reading));
@@ -488,14 +521,18 @@ void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, 
     run.counts.Add(r.kind);
     if (label == NO_DRIVER_LABEL && e.status == 0)
         run.Fault(std::string("missing-driver label with the driver working: ") + when);
-    if (e.status == 0) {
+    if (r.sampled) {
         if (record->lastTemperature != r.reading)
             run.Fault(std::string("reading differs: ") + when + ": " + std::to_string(record->lastTemperature) +
                       ", expected " + std::to_string(r.reading));
+        // The lowest value marks a second the processor slept; that reading is kept one above.
+        const int kept = r.reading == SAMPLE_ASLEEP ? SAMPLE_ASLEEP + 1 : r.reading;
         const Warr<int>* history = record->history;
-        if (history && (history->Count() < 1 || history->At(history->last) != r.reading))
+        if (history && (history->Count() < 1 || history->At(history->last) != kept))
             run.Fault(std::string("history misses the reading: ") + when);
         run.counts.Add(r.reading == -1 ? "reading: none (-1)" : "reading: a temperature");
+        if (r.relisted)
+            run.counts.Add("reading: stale handle, processors listed again");
     }
     auto view = dockhost::Services().views.find(docklet->hwnd);
     if (view == dockhost::Services().views.end() || !view->second.overlay)
@@ -525,6 +562,8 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
     else
         e = ExpectStart(driver);
     run.counts.Add(e.status == 0 ? "created: ready" : "created: driver error");
+    // Creation ends with a refresh, whose stale reading may list the processors again.
+    const RefreshResult created = ExpectRefresh(driver, e);
     if (record->gpu.gpuStatus != e.status)
         run.Fault("status differs: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
                   std::to_string(e.status));
@@ -539,7 +578,7 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
             run.Fault("processor name not terminated");
     }
 
-    CheckRefresh(run, docklet, ExpectRefresh(driver, e), e, "created");
+    CheckRefresh(run, docklet, created, e, "created");
     CheckCalls(run, driver, "after creation");
     for (int tick = 0; tick < TICKS; ++tick) {
         fuzz::EnterCase(run.index, "refresh");
@@ -547,6 +586,9 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
         CheckRefresh(run, docklet, ExpectRefresh(driver, e), e, "refreshed");
     }
     CheckCalls(run, driver, "after the refreshes");
+    if (record->gpu.gpuStatus != e.status)
+        run.Fault("status differs after the refreshes: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+                  std::to_string(e.status));
     fuzz::EnterCase(run.index, "destroy");
     run.dock.RemoveDocklet(docklet, false);
 }
@@ -641,7 +683,7 @@ int wmain(int argc, wchar_t** argv)
     Simulated sim;
     if (mode == INIT || mode == IN_PROCESS) {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        if (!dock.Preload(fuzz::SimulatedDriverPath())) {
+        if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath())) {
             fprintf(stderr, "fuzz_driver: cannot load the simulated driver\n");
             return 2;
         }
@@ -654,7 +696,7 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     } else if (mode == NO_LOOKUP) {
-        if (!dock.Preload(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
+        if (!dockhost::UseDriverLibrary(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
             fprintf(stderr, "fuzz_driver: cannot load the library without lookup\n");
             return 2;
         }

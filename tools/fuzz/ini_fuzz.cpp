@@ -737,7 +737,7 @@ int wmain(int argc, wchar_t** argv)
     // A steady driver answer, so that the label and the graph have readings.
     SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
     dockhost::Dock dock;
-    if (!dock.Preload(fuzz::SimulatedDriverPath()) || !dock.LoadModule(fuzz::ModulePath())) {
+    if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath()) || !dock.LoadModule(fuzz::ModulePath())) {
         fprintf(stderr, "fuzz_ini: cannot load the simulated driver or the module\n");
         return 2;
     }

@@ -290,7 +290,7 @@ private:
 const char* const SYSTEM_DLLS[] = {
     "kernel32.dll", "user32.dll", "gdi32.dll",    "gdiplus.dll", "comctl32.dll", "comdlg32.dll",
     "shell32.dll",  "advapi32.dll", "msvcrt.dll", "ole32.dll",   "oleaut32.dll", "shlwapi.dll",
-    "version.dll",
+    "version.dll",  "uxtheme.dll",  "setupapi.dll",
 };
 
 // Resource types (the numbers behind RT_*).

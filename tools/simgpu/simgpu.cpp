@@ -10,6 +10,9 @@
 //                             and 64 handles are written
 //   name I TEXT               full name of processor I
 //   properties I A B C        the three 32-bit values of processor I
+//   bus I N                   PCI bus number of processor I (default I + 1)
+//   slot I N                  PCI device number ("slot") of processor I
+//                             (default 0)
 //   version TEXT              interface version text
 //   chipset TEXT              chipset name
 //   vendor TEXT               sub-system vendor name
@@ -21,20 +24,28 @@
 //   sensors N                 sensor count that thermal answers report (any
 //                             32-bit count; at most 3 sensors are written)
 //   unknown ID|FUNCTION ...   interface ids the lookup does not know
-//   status FUNCTION CODE [at N | from N]
+//   status FUNCTION CODE [at N | from N | until N]
 //                             what FUNCTION returns: always, on its N-th call
-//                             only, or from its N-th call on (later lines win)
+//                             only, from its N-th call on, or on its first N
+//                             calls (later lines win)
+//   stale N                   after the N-th thermal call, every processor
+//                             handle handed out so far answers -10 ("handle
+//                             invalidated", as after a driver reset); the next
+//                             enumeration hands out new ones
 //   message CODE TEXT         the error-message text written for CODE
 //   filler HH                 the byte (hex) that fills each text's 64 bytes
 //                             after its terminator; without it nothing is
 //                             written there
+//   latency MS                every call (lookups included) takes MS
+//                             milliseconds, so that calls from several
+//                             threads that are not kept apart meet inside
 //
 // FUNCTION is one of init, message, version, enum, propertyA, name,
-// propertyB, propertyC, thermal, chipset. TEXT is the rest of the line; one
-// of 64 characters or more fills all 64 bytes with no terminator. A TEXT
-// written as "hex:" and pairs of hex digits is those bytes, any byte
-// allowed (hex:41004243 is 'A', 0, 'B', 'C'). A function that returns a
-// non-zero status writes nothing.
+// propertyB, propertyC, thermal, chipset, bus, slot. TEXT is the rest of
+// the line; one of 64 characters or more fills all 64 bytes with no
+// terminator. A TEXT written as "hex:" and pairs of hex digits is those
+// bytes, any byte allowed (hex:41004243 is 'A', 0, 'B', 'C'). A function
+// that returns a non-zero status writes nothing.
 //
 // SimGpu_Load(TEXT) replaces the scenario with the demo's defaults and the
 // scenario text TEXT (null: the demo alone), forgets every count and restarts
@@ -50,6 +61,9 @@
 //   "rejected"         calls refused for a bad argument (handle, version
 //                      word, sensor selector, null pointer)
 //   "errors"           scenario lines not understood
+//   "overlaps"         calls that began while another call, from another
+//                      thread, was still inside the driver (the real one
+//                      documents no thread safety)
 #include <windows.h>
 
 #include <errno.h>
@@ -78,6 +92,8 @@ enum Function {
     F_PROPERTY_C,
     F_THERMAL,
     F_CHIPSET,
+    F_BUS,
+    F_SLOT,
     FUNCTION_COUNT
 };
 
@@ -89,7 +105,8 @@ struct FunctionInfo {
 const FunctionInfo FUNCTIONS[FUNCTION_COUNT] = {
     {"init", 0x0150E828},      {"message", 0x6C2D048C},   {"version", 0x01053FA5}, {"enum", 0xE5AC921F},
     {"propertyA", 0xBAAABFCC}, {"name", 0xCEEE8E9F},      {"propertyB", 0xC33BAEB1},
-    {"propertyC", 0x1BB18724}, {"thermal", 0xE3640A56},   {"chipset", 0x53DABBCA},
+    {"propertyC", 0x1BB18724}, {"thermal", 0xE3640A56},   {"chipset", 0x53DABBCA}, {"bus", 0x1BE0B8E5},
+    {"slot", 0x2A0A350F},
 };
 
 const size_t TEXT_BYTES = 64;
@@ -100,6 +117,7 @@ const uint32_t MAX_SENSORS = 3;
 const int STATUS_ERROR = -1;
 const int STATUS_INVALID_ARGUMENT = -5;
 const int STATUS_INCOMPATIBLE_VERSION = -9;
+const int STATUS_HANDLE_INVALIDATED = -10;
 
 // Record layouts, written by byte offset as the driver defines them.
 const uint32_t THERMAL_VERSION = 0x00010044;
@@ -121,6 +139,8 @@ const uintptr_t HANDLE_BASE = 0x5A17000000001000ull;
 const uintptr_t HANDLE_BASE = 0x5A171000u;
 #endif
 const uintptr_t HANDLE_STEP = 0x10;
+// Each enumeration after the handles went stale hands out the next generation.
+const uintptr_t GENERATION_STEP = 0x1000;
 
 const double PI = 3.14159265358979323846;
 
@@ -156,6 +176,9 @@ struct Scenario {
     uint32_t gpuCount = 1;
     std::map<uint32_t, std::string> names;
     std::map<uint32_t, std::vector<uint32_t>> properties;
+    std::map<uint32_t, uint32_t> buses;
+    std::map<uint32_t, uint32_t> slots;
+    long long staleAfter = 0; // 0: the handles never go stale
     std::string version;
     std::string chipset;
     std::string vendor;
@@ -170,6 +193,7 @@ struct Scenario {
     std::vector<uint32_t> unknownIds;
     std::vector<StatusRule> rules;
     std::map<long long, std::string> messages;
+    DWORD latency = 0;
     int errors = 0;
 };
 
@@ -181,6 +205,8 @@ struct Simulation {
     long long calls[FUNCTION_COUNT] = {};
     std::map<std::pair<int, uint32_t>, long long> processorCalls;
     long long rejected = 0;
+    uintptr_t generation = 0;      // of the handles the enumeration hands out
+    uintptr_t firstValid = 0;      // handles of older generations answer -10
 };
 
 // 64-bit, so that 32-bit values with the top bit set come through whole.
@@ -265,10 +291,10 @@ bool ParseStatus(std::istringstream& in, Scenario& scenario)
     rule.status = static_cast<int>(value);
     if (!when.empty()) {
         long long n = 0;
-        if (!ParseNumber(call, n) || n < 1 || (when != "at" && when != "from"))
+        if (!ParseNumber(call, n) || n < 1 || (when != "at" && when != "from" && when != "until"))
             return false;
-        rule.firstCall = n;
-        rule.lastCall = when == "at" ? n : LLONG_MAX;
+        rule.firstCall = when == "until" ? 1 : n;
+        rule.lastCall = when == "from" ? LLONG_MAX : n;
     }
     scenario.rules.push_back(rule);
     return true;
@@ -299,6 +325,16 @@ bool ParseLine(const std::string& line, Scenario& scenario)
             return false;
         scenario.properties[static_cast<uint32_t>(a)] = {static_cast<uint32_t>(b), static_cast<uint32_t>(c),
                                                          static_cast<uint32_t>(d)};
+    } else if (directive == "bus" || directive == "slot") {
+        std::string index, number;
+        in >> index >> number;
+        if (!ParseNumber(index, a) || a < 0 || !ParseNumber(number, b) || b < 0 || b > 0xFFFFFFFFll)
+            return false;
+        (directive == "bus" ? scenario.buses : scenario.slots)[static_cast<uint32_t>(a)] = static_cast<uint32_t>(b);
+    } else if (directive == "stale") {
+        if (!ParseNumber(RestOfLine(in), a) || a < 1)
+            return false;
+        scenario.staleAfter = a;
     } else if (directive == "version") {
         return TextOf(in, scenario.version);
     } else if (directive == "chipset") {
@@ -357,6 +393,10 @@ bool ParseLine(const std::string& line, Scenario& scenario)
         if (!ParseNumber(code, a))
             return false;
         return TextOf(in, scenario.messages[a]);
+    } else if (directive == "latency") {
+        if (!ParseNumber(RestOfLine(in), a) || a < 0 || a > 10000)
+            return false;
+        scenario.latency = static_cast<DWORD>(a);
     } else if (directive == "filler") {
         std::string byte = RestOfLine(in);
         if (byte.size() != 2 || HexDigit(byte[0]) < 0 || HexDigit(byte[1]) < 0)
@@ -432,6 +472,24 @@ void LoadScenario(Simulation& sim)
     }
 }
 
+// Calls from several threads are counted when they meet, then taken one at a
+// time, so that the simulation's own state stays whole whoever calls.
+volatile LONG callsInside = 0;
+volatile LONG overlappingCalls = 0;
+volatile LONG simulationBusy = 0;
+
+class SimulationLock {
+public:
+    SimulationLock()
+    {
+        while (InterlockedExchange(&simulationBusy, 1) != 0)
+            Sleep(0);
+    }
+    ~SimulationLock() { InterlockedExchange(&simulationBusy, 0); }
+    SimulationLock(const SimulationLock&) = delete;
+    SimulationLock& operator=(const SimulationLock&) = delete;
+};
+
 Simulation*& TheSimulation()
 {
     static Simulation* sim = nullptr;
@@ -477,18 +535,22 @@ uint32_t HandleCount()
 
 void* HandleOf(uint32_t index)
 {
-    return reinterpret_cast<void*>(HANDLE_BASE + index * HANDLE_STEP);
+    return reinterpret_cast<void*>(HANDLE_BASE + Sim().generation * GENERATION_STEP + index * HANDLE_STEP);
 }
 
-bool ProcessorOf(void* handle, uint32_t& index)
+// The processor a handle of any generation names; `stale` when the handle
+// is of a generation before the last reset.
+bool ProcessorOf(void* handle, uint32_t& index, bool& stale)
 {
-    uintptr_t value = reinterpret_cast<uintptr_t>(handle);
-    if (value < HANDLE_BASE || (value - HANDLE_BASE) % HANDLE_STEP != 0)
+    const uintptr_t value = reinterpret_cast<uintptr_t>(handle);
+    if (value < HANDLE_BASE)
         return false;
-    uintptr_t n = (value - HANDLE_BASE) / HANDLE_STEP;
-    if (n >= HandleCount())
+    const uintptr_t generation = (value - HANDLE_BASE) / GENERATION_STEP;
+    const uintptr_t offset = (value - HANDLE_BASE) % GENERATION_STEP;
+    if (generation > Sim().generation || offset % HANDLE_STEP != 0 || offset / HANDLE_STEP >= HandleCount())
         return false;
-    index = static_cast<uint32_t>(n);
+    index = static_cast<uint32_t>(offset / HANDLE_STEP);
+    stale = generation < Sim().firstValid;
     return true;
 }
 
@@ -563,11 +625,32 @@ std::string MessageFor(int status)
     return "Simulated driver status " + std::to_string(status);
 }
 
+DWORD Latency()
+{
+    return Sim().scenario.latency;
+}
+
+// One call into the driver, from its start to its return.
+class DriverCall {
+public:
+    DriverCall()
+    {
+        if (InterlockedIncrement(&callsInside) > 1)
+            InterlockedIncrement(&overlappingCalls);
+    }
+    ~DriverCall() { InterlockedDecrement(&callsInside); }
+    DriverCall(const DriverCall&) = delete;
+    DriverCall& operator=(const DriverCall&) = delete;
+};
+
 // Nothing may throw into the caller: the docklet calls these directly.
 template <typename Body>
 int Guarded(Body body)
 {
+    DriverCall call;
+    SimulationLock lock;
     try {
+        Sleep(Latency());
         return body();
     } catch (...) {
         return STATUS_ERROR;
@@ -581,15 +664,30 @@ int ProcessorCall(Function function, void* handle, const void* out, Write write)
     return Guarded([&]() {
         const int status = ScriptedStatus(function);
         uint32_t index = 0;
-        const bool known = ProcessorOf(handle, index);
+        bool stale = false;
+        const bool known = ProcessorOf(handle, index, stale);
         if (known)
             ++Sim().processorCalls[{function, index}];
         if (status != 0)
             return status;
+        if (known && stale)
+            return STATUS_HANDLE_INVALIDATED;
         if (!known || !out)
             return Reject();
         return write(index);
     });
+}
+
+uint32_t BusOf(uint32_t index)
+{
+    auto found = Sim().scenario.buses.find(index);
+    return found != Sim().scenario.buses.end() ? found->second : index + 1;
+}
+
+uint32_t SlotOf(uint32_t index)
+{
+    auto found = Sim().scenario.slots.find(index);
+    return found != Sim().scenario.slots.end() ? found->second : 0;
 }
 
 // Calls about no processor: scripted status first, then the output.
@@ -630,6 +728,9 @@ int __cdecl SimInterfaceVersion(char* text)
 int __cdecl SimEnumPhysicalGpus(void** handles, uint32_t* count)
 {
     return PlainCall(F_ENUM, handles && count ? handles : nullptr, [&]() {
+        Simulation& sim = Sim();
+        if (sim.generation < sim.firstValid)
+            sim.generation = sim.firstValid;
         for (uint32_t i = 0; i < HandleCount(); ++i)
             handles[i] = HandleOf(i);
         *count = Sim().scenario.gpuCount;
@@ -669,7 +770,7 @@ int __cdecl SimPropertyC(void* gpu, uint32_t* value)
     });
 }
 
-int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
+int ThermalAnswer(void* gpu, uint32_t sensor, void* record)
 {
     return ProcessorCall(F_THERMAL, gpu, record, [&](uint32_t) {
         if (VersionWord(record) != THERMAL_VERSION)
@@ -687,6 +788,37 @@ int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
             for (size_t v = 0; v < 5; ++v)
                 WriteInt(record, THERMAL_SENSORS_AT + i * THERMAL_SENSOR_BYTES + v * 4, values[v]);
         }
+        return 0;
+    });
+}
+
+// After the scenario's reading the handles go stale, once.
+void AgeHandles()
+{
+    Simulation& sim = Sim();
+    if (sim.scenario.staleAfter && sim.calls[F_THERMAL] == sim.scenario.staleAfter)
+        sim.firstValid = sim.generation + 1;
+}
+
+int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
+{
+    const int status = ThermalAnswer(gpu, sensor, record);
+    AgeHandles();
+    return status;
+}
+
+int __cdecl SimBusId(void* gpu, uint32_t* bus)
+{
+    return ProcessorCall(F_BUS, gpu, bus, [&](uint32_t index) {
+        *bus = BusOf(index);
+        return 0;
+    });
+}
+
+int __cdecl SimBusSlotId(void* gpu, uint32_t* slot)
+{
+    return ProcessorCall(F_SLOT, gpu, slot, [&](uint32_t index) {
+        *slot = SlotOf(index);
         return 0;
     });
 }
@@ -713,6 +845,7 @@ void* FunctionFor(uint32_t id)
         reinterpret_cast<void*>(&SimPropertyA),        reinterpret_cast<void*>(&SimFullName),
         reinterpret_cast<void*>(&SimPropertyB),        reinterpret_cast<void*>(&SimPropertyC),
         reinterpret_cast<void*>(&SimThermalSettings),  reinterpret_cast<void*>(&SimChipsetInfo),
+        reinterpret_cast<void*>(&SimBusId),            reinterpret_cast<void*>(&SimBusSlotId),
     };
     for (int f = 0; f < FUNCTION_COUNT; ++f) {
         if (FUNCTIONS[f].id == id)
@@ -726,6 +859,8 @@ long long CountFor(const std::string& key)
     Simulation& sim = Sim();
     if (key == "query")
         return sim.queries;
+    if (key == "overlaps")
+        return overlappingCalls;
     if (key == "rejected")
         return sim.rejected;
     if (key == "errors")
@@ -754,7 +889,10 @@ long long CountFor(const std::string& key)
 
 extern "C" void* __cdecl nvapi_QueryInterface(uint32_t id)
 {
+    DriverCall call;
+    SimulationLock lock;
     try {
+        Sleep(Latency());
         Simulation& sim = Sim();
         ++sim.queries;
         ++sim.queriesById[id];
@@ -772,6 +910,7 @@ extern "C" int __cdecl SimGpu_CallCount(const char* what)
 {
     if (!what)
         return -1;
+    SimulationLock lock;
     try {
         return static_cast<int>(CountFor(what));
     } catch (...) {
@@ -781,6 +920,7 @@ extern "C" int __cdecl SimGpu_CallCount(const char* what)
 
 extern "C" int __cdecl SimGpu_Load(const char* text)
 {
+    SimulationLock lock;
     try {
         Simulation* fresh = new Simulation();
         fresh->startTick = GetTickCount();
@@ -789,6 +929,7 @@ extern "C" int __cdecl SimGpu_Load(const char* text)
             ParseScenario(text, fresh->scenario);
         delete TheSimulation();
         TheSimulation() = fresh;
+        overlappingCalls = 0;
         return fresh->scenario.errors;
     } catch (...) {
         return -1;
