@@ -65,7 +65,7 @@ void StartGdiplus(DockletInstance* instance)
 void FreeInstance(DockletInstance* instance)
 {
     delete instance->history;
-    ReleaseGpuSensor(instance->gpu);
+    ReleaseGpuSensor(instance->gpuWatch);
     ReleaseOverlayCache(instance);
     if (instance->gdiplusStarted)
         ReleaseGdiplus();
@@ -132,7 +132,7 @@ DockletInstance* CreateDocklet(HWND hwndDocklet, HINSTANCE hInstance, const char
 
     LoadSettings(instance, iniFile, iniSection);
     StartGdiplus(instance);
-    instance->gpu.gpuStatus = InitGpuSensor(instance->gpu);
+    instance->gpu.gpuStatus = InitGpuSensor(instance->gpu, instance->gpuWatch);
     instance->history = new (std::nothrow) Warr<int>(HISTORY_SLOTS, nullptr);
 
     ResolveDockletImages(instance);

@@ -30,7 +30,7 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
         // byte in the East Asian ones): the text goes through the host's.
         // "Off" while the processor sleeps; "--" where a reading failed, not a number.
         wchar_t text[LABEL_BYTES];
-        if (instance->gpu.watch.asleep)
+        if (instance->gpuWatch.asleep)
             CopyText(text, LABEL_BYTES, L"GPU Temperature: Off");
         else if (instance->lastTemperature == -1)
             CopyText(text, LABEL_BYTES,
@@ -76,7 +76,7 @@ void ChooseLabel(const DockletInstance* instance, char* label, size_t capacity)
 
 void RefreshDocklet(DockletInstance* instance)
 {
-    instance->lastTemperature = SampleGpu(instance->gpu, instance->history);
+    instance->lastTemperature = SampleGpu(instance->gpu, instance->gpuWatch, instance->history);
 
     char label[LABEL_BYTES];
     ChooseLabel(instance, label, sizeof label);

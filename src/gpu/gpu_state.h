@@ -57,15 +57,6 @@ enum GpuStatusCode {
 // above, which draws the same as it would.
 const int SAMPLE_ASLEEP = -2147483647 - 1;
 
-struct GpuDevice;
-
-// What the sensor keeps between refreshes besides the driver's answers.
-struct GpuWatch {
-    GpuDevice* device;   // processor 0's display device; null: its power state is not known
-    uint32_t lastSearch; // GetTickCount when the driver was last started or the processors last listed
-    int asleep;          // the last refresh found the processor asleep and asked the driver nothing
-};
-
 struct GpuState {
     int32_t gpuStatus;
     wchar_t interfaceVersion[GPU_TEXT_BYTES];
@@ -76,6 +67,13 @@ struct GpuState {
     uint32_t gpuPropertyA[GPU_MAX_PROCESSORS];
     uint32_t gpuPropertyB[GPU_MAX_PROCESSORS];
     uint32_t gpuPropertyC[GPU_MAX_PROCESSORS];
-    GpuWatch watch;
 };
 
+struct GpuDevice;
+
+// What the sensor keeps between refreshes besides the driver's answers.
+struct GpuWatch {
+    GpuDevice* device;   // processor 0's display device; null: its power state is not known
+    uint32_t lastSearch; // GetTickCount when the driver was last started or the processors last listed
+    int asleep;          // the last refresh found the processor asleep and asked the driver nothing
+};

@@ -72,9 +72,8 @@ void FindDevice(const GpuState& gpu, GpuWatch& watch)
     watch.device = FindGpuDevice(bus, slot);
 }
 
-int EnumerateProcessors(GpuState& gpu)
+int EnumerateProcessors(GpuState& gpu, GpuWatch& watch)
 {
-    GpuWatch& watch = gpu.watch;
     StampSearch(watch);
     DropDevice(watch);
     GpuHandle handles[GPU_MAX_PROCESSORS] = {};
@@ -117,9 +116,9 @@ void StoreSample(Warr<int>* history, int sample)
 
 } // namespace
 
-int InitGpuSensor(GpuState& gpu)
+int InitGpuSensor(GpuState& gpu, GpuWatch& watch)
 {
-    StampSearch(gpu.watch);
+    StampSearch(watch);
     const int status = InitDriverInterface();
     if (status != GPU_OK)
         return status;
@@ -134,7 +133,7 @@ int InitGpuSensor(GpuState& gpu)
     if (DriverGetChipsetInfo(&chipset) != GPU_OK)
         return GPU_ERROR;
     gpu.chipsetInfo = chipset;
-    return EnumerateProcessors(gpu);
+    return EnumerateProcessors(gpu, watch);
 }
 
 int ReadGpuTemperature(GpuHandle gpu)
@@ -144,14 +143,13 @@ int ReadGpuTemperature(GpuHandle gpu)
     return temperature;
 }
 
-int SampleGpu(GpuState& gpu, Warr<int>* history)
+int SampleGpu(GpuState& gpu, GpuWatch& watch, Warr<int>* history)
 {
-    GpuWatch& watch = gpu.watch;
     watch.asleep = 0;
     // Started before the driver, or while the processor was not listed: the
     // first refresh after a good try shows the temperature.
     if ((gpu.gpuStatus != GPU_OK || gpu.gpuCount == 0) && SearchDue(watch))
-        gpu.gpuStatus = gpu.gpuStatus != GPU_OK ? InitGpuSensor(gpu) : EnumerateProcessors(gpu);
+        gpu.gpuStatus = gpu.gpuStatus != GPU_OK ? InitGpuSensor(gpu, watch) : EnumerateProcessors(gpu, watch);
     if (gpu.gpuStatus != GPU_OK)
         return -1;
 
@@ -166,7 +164,7 @@ int SampleGpu(GpuState& gpu, Warr<int>* history)
     if (ReadTemperature(gpu.gpuHandles[0], temperature) == GPU_HANDLE_INVALIDATED) {
         // The driver was reset or updated: its processors are listed again
         // and read with their new handles, once.
-        gpu.gpuStatus = EnumerateProcessors(gpu);
+        gpu.gpuStatus = EnumerateProcessors(gpu, watch);
         if (gpu.gpuStatus == GPU_OK)
             ReadTemperature(gpu.gpuHandles[0], temperature);
     }
@@ -174,7 +172,7 @@ int SampleGpu(GpuState& gpu, Warr<int>* history)
     return temperature;
 }
 
-void ReleaseGpuSensor(GpuState& gpu)
+void ReleaseGpuSensor(GpuWatch& watch)
 {
-    DropDevice(gpu.watch);
+    DropDevice(watch);
 }

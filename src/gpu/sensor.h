@@ -5,14 +5,17 @@
 #include "gpu/gpu_state.h"
 #include "gpu/warr.h"
 
+// The sensor works on the driver's answers (`gpu`) and on what it keeps
+// between refreshes besides them (`watch`).
+
 // Starts the driver interface (once per process) and reads the driver's
 // texts and the processors into `gpu`. The status, for `gpuStatus`: GPU_OK
 // when ready.
-int InitGpuSensor(GpuState& gpu);
+int InitGpuSensor(GpuState& gpu, GpuWatch& watch);
 int ReadGpuTemperature(GpuHandle gpu);
 // One refresh's sample of processor 0: its temperature, or -1 when none was
 // read. While the sensor is ready the sample goes onto `history` (when there
 // is one); a sensor that is not is tried again now and then.
-int SampleGpu(GpuState& gpu, Warr<int>* history);
+int SampleGpu(GpuState& gpu, GpuWatch& watch, Warr<int>* history);
 // What the sensor holds of the system's device list; at destruction.
-void ReleaseGpuSensor(GpuState& gpu);
+void ReleaseGpuSensor(GpuWatch& watch);

@@ -77,7 +77,7 @@ void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
     memset(key.text.fontName, 0, sizeof key.text.fontName);
     CopyText(key.text.fontName, FONT_NAME_CAPACITY, instance->text.fontName);
     // "Off" while the processor sleeps; "--" where a reading failed, not a number.
-    if (instance->gpu.watch.asleep)
+    if (instance->gpuWatch.asleep)
         CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"Off");
     else if (instance->lastTemperature == -1)
         CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, instance->celsius ? L"-- \u00B0C" : L"-- \u00B0F");
