@@ -290,10 +290,7 @@ BOOL DockTest::RightClick(dockhost::Docklet* docklet)
 
 void DockTest::Freeze(dockhost::Docklet* docklet)
 {
-    KillTimer(docklet->hwnd, REFRESH_TIMER_ID);
-    MSG message;
-    while (PeekMessageW(&message, docklet->hwnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    dockhost::StopDockletClock(*docklet);
 }
 
 dockhost::Docklet* DockTest::CreateFrozen(int temperature)
