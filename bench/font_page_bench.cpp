@@ -256,7 +256,7 @@ int wmain(int argc, wchar_t** argv)
         return 1;
     }
     KillTimer(docklet->hwnd, REFRESH_TIMER_ID); // no refresh between the measurements
-    const std::wstring savedFace = static_cast<DockletInstance*>(docklet->instance)->fontName;
+    const std::wstring savedFace = static_cast<DockletInstance*>(docklet->instance)->text.fontName;
 
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);

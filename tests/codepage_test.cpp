@@ -80,7 +80,7 @@ TEST_F(CodePage, SettingsLoadAndSaveInAFolderNamedInTheCodePage)
     auto* docklet = Create(Ansi(ini).c_str(), Ansi(names.section).c_str());
     ASSERT_NE(docklet, nullptr);
     EXPECT_EQ(std::wstring(Record(docklet)->title), names.title) << "read from the named file";
-    EXPECT_EQ(Record(docklet)->fontSize, 41);
+    EXPECT_EQ(Record(docklet)->text.fontSize, 41);
     EXPECT_EQ(Label(docklet), Ansi(names.title)) << "the label in the code page, not question marks";
 
     WritePrivateProfileStringW(names.section.c_str(), L"FontSize", L"12", ini.c_str());

@@ -45,8 +45,8 @@ TEST_P(ExtremeReading, FahrenheitHeldWithinRange)
     ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
     record->dockletData = DOCKLET_TEMPERATURE;
     record->labelData = LABEL_TEMPERATURE;
-    record->shadow = 0;
-    record->outline = 0;
+    record->text.shadow = 0;
+    record->text.outline = 0;
     record->celsius = 0;
     Tick(docklet);
     EXPECT_EQ(Label(docklet), c.label) << c.name;

@@ -152,13 +152,13 @@ TEST_F(SleepAndWake, IconLabelAndGraphWhileAsleep)
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
     DockletInstance* record = Record(docklet);
-    record->shadow = 0;
-    record->outline = 0;
-    record->backgroundAlpha = 0;
-    record->frameAlpha = 0;
-    record->gradient = 0;
-    record->graphColor = RGB(255, 0, 0);
-    record->graphAlpha = 255;
+    record->text.shadow = 0;
+    record->text.outline = 0;
+    record->graph.backgroundColor.alpha = 0;
+    record->graph.frameColor.alpha = 0;
+    record->graph.gradient = 0;
+    record->graph.graphColor.rgb = RGB(255, 0, 0);
+    record->graph.graphColor.alpha = 255;
 
     struct Step {
         const char* name;

@@ -23,8 +23,8 @@ protected:
             DockletInstance* record = Record(docklet);
             record->dockletData = DOCKLET_TEMPERATURE;
             record->labelData = LABEL_TEMPERATURE;
-            record->shadow = 0;
-            record->outline = 0;
+            record->text.shadow = 0;
+            record->text.outline = 0;
         }
         return docklet;
     }

@@ -38,33 +38,34 @@ const Step STEPS[] = {
     {"icons hidden, text", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE; },
      nullptr},
     {"icons hidden, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_GRAPH; }, nullptr},
-    {"text colour", [](DockletInstance& d) { d.fontColor = RGB(255, 32, 0), d.fontAlpha = 128; }, nullptr},
-    {"text clear", [](DockletInstance& d) { d.fontAlpha = 0; }, nullptr},
-    {"outline colour", [](DockletInstance& d) { d.fontAlpha = 255, d.outlineColor = RGB(0, 0, 255), d.outlineAlpha = 99; },
+    {"text colour", [](DockletInstance& d) { d.text.fontColor = {RGB(255, 32, 0), 128}; }, nullptr},
+    {"text clear", [](DockletInstance& d) { d.text.fontColor.alpha = 0; }, nullptr},
+    {"outline colour",
+     [](DockletInstance& d) { d.text.fontColor.alpha = 255, d.text.outlineColor = {RGB(0, 0, 255), 99}; }, nullptr},
+    {"shadow colour", [](DockletInstance& d) { d.text.shadowColor = {RGB(0, 200, 0), 255}; }, nullptr},
+    {"outline off", [](DockletInstance& d) { d.text.outline = 0; }, nullptr},
+    {"shadow off", [](DockletInstance& d) { d.text.shadow = 0; }, nullptr},
+    {"outline on, shadow off", [](DockletInstance& d) { d.text.outline = 1; }, nullptr},
+    {"shadow on", [](DockletInstance& d) { d.text.shadow = 1; }, nullptr},
+    {"bar colour", [](DockletInstance& d) { d.graph.graphColor = {RGB(200, 0, 200), 40}; }, nullptr},
+    {"no gradient", [](DockletInstance& d) { d.graph.gradient = 0; }, nullptr},
+    {"gradient, bars opaque", [](DockletInstance& d) { d.graph.gradient = 1, d.graph.graphColor.alpha = 255; },
      nullptr},
-    {"shadow colour", [](DockletInstance& d) { d.shadowColor = RGB(0, 200, 0), d.shadowAlpha = 255; }, nullptr},
-    {"outline off", [](DockletInstance& d) { d.outline = 0; }, nullptr},
-    {"shadow off", [](DockletInstance& d) { d.shadow = 0; }, nullptr},
-    {"outline on, shadow off", [](DockletInstance& d) { d.outline = 1; }, nullptr},
-    {"shadow on", [](DockletInstance& d) { d.shadow = 1; }, nullptr},
-    {"bar colour", [](DockletInstance& d) { d.graphColor = RGB(200, 0, 200), d.graphAlpha = 40; }, nullptr},
-    {"no gradient", [](DockletInstance& d) { d.gradient = 0; }, nullptr},
-    {"gradient, bars opaque", [](DockletInstance& d) { d.gradient = 1, d.graphAlpha = 255; }, nullptr},
-    {"background colour", [](DockletInstance& d) { d.backgroundColor = RGB(0, 0, 128), d.backgroundAlpha = 200; },
+    {"background colour", [](DockletInstance& d) { d.graph.backgroundColor = {RGB(0, 0, 128), 200}; }, nullptr},
+    {"background clear", [](DockletInstance& d) { d.graph.backgroundColor.alpha = 0; }, nullptr},
+    {"frame colour", [](DockletInstance& d) { d.graph.frameColor = {RGB(255, 255, 0), 255}; }, nullptr},
+    {"frame clear", [](DockletInstance& d) { d.graph.frameColor.alpha = 0; }, nullptr},
+    {"another face", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"DejaVu Sans", FONT_NAME_CAPACITY); },
      nullptr},
-    {"background clear", [](DockletInstance& d) { d.backgroundAlpha = 0; }, nullptr},
-    {"frame colour", [](DockletInstance& d) { d.frameColor = RGB(255, 255, 0), d.frameAlpha = 255; }, nullptr},
-    {"frame clear", [](DockletInstance& d) { d.frameAlpha = 0; }, nullptr},
-    {"another face", [](DockletInstance& d) { lstrcpynW(d.fontName, L"DejaVu Sans", FONT_NAME_CAPACITY); }, nullptr},
-    {"a face no font has", [](DockletInstance& d) { lstrcpynW(d.fontName, L"No Such Face", FONT_NAME_CAPACITY); },
+    {"a face no font has", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"No Such Face", FONT_NAME_CAPACITY); },
      nullptr},
-    {"Tahoma again", [](DockletInstance& d) { lstrcpynW(d.fontName, L"Tahoma", FONT_NAME_CAPACITY); }, nullptr},
-    {"size 16: caption em 0", [](DockletInstance& d) { d.fontSize = 16; }, nullptr},
-    {"size 0", [](DockletInstance& d) { d.fontSize = 0; }, nullptr},
-    {"negative size", [](DockletInstance& d) { d.fontSize = -30; }, nullptr},
-    {"size 90", [](DockletInstance& d) { d.fontSize = 90; }, nullptr},
-    {"size held at the drawing bound", [](DockletInstance& d) { d.fontSize = 5000; }, nullptr},
-    {"size 34", [](DockletInstance& d) { d.fontSize = 34; }, nullptr},
+    {"Tahoma again", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"Tahoma", FONT_NAME_CAPACITY); }, nullptr},
+    {"size 16: caption em 0", [](DockletInstance& d) { d.text.fontSize = 16; }, nullptr},
+    {"size 0", [](DockletInstance& d) { d.text.fontSize = 0; }, nullptr},
+    {"negative size", [](DockletInstance& d) { d.text.fontSize = -30; }, nullptr},
+    {"size 90", [](DockletInstance& d) { d.text.fontSize = 90; }, nullptr},
+    {"size held at the drawing bound", [](DockletInstance& d) { d.text.fontSize = 5000; }, nullptr},
+    {"size 34", [](DockletInstance& d) { d.text.fontSize = 34; }, nullptr},
     {"asleep", nullptr, nullptr, 4},
     {"asleep, text", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
     {"awake, text", nullptr, nullptr, 1},
@@ -216,9 +217,9 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 150, TB_THUMBPOSITION); })
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(cached_), 0);
-    ASSERT_EQ(Record(cached_)->fontSize, 44);
-    Reference().fontSize = 44;
-    Reference().graphAlpha = 150;
+    ASSERT_EQ(Record(cached_)->text.fontSize, 44);
+    Reference().text.fontSize = 44;
+    Reference().graph.graphColor.alpha = 150;
     CatchUp();
     check("the sheet's OK");
 

@@ -277,12 +277,12 @@ TEST_F(Pages, SlidersShowTransparencyAsPercent)
                                     {IDC_GRAPH_FRAME_ALPHA, IDC_GRAPH_FRAME_PERCENT}};
     for (size_t first = 0; first < 9; first += 3) {
         const Case* c = &cases[first];
-        Live()->fontAlpha = static_cast<BYTE>(c[0].alpha);
-        Live()->outlineAlpha = static_cast<BYTE>(c[1].alpha);
-        Live()->shadowAlpha = static_cast<BYTE>(c[2].alpha);
-        Live()->graphAlpha = static_cast<BYTE>(c[0].alpha);
-        Live()->backgroundAlpha = static_cast<BYTE>(c[1].alpha);
-        Live()->frameAlpha = static_cast<BYTE>(c[2].alpha);
+        Live()->text.fontColor.alpha = static_cast<BYTE>(c[0].alpha);
+        Live()->text.outlineColor.alpha = static_cast<BYTE>(c[1].alpha);
+        Live()->text.shadowColor.alpha = static_cast<BYTE>(c[2].alpha);
+        Live()->graph.graphColor.alpha = static_cast<BYTE>(c[0].alpha);
+        Live()->graph.backgroundColor.alpha = static_cast<BYTE>(c[1].alpha);
+        Live()->graph.frameColor.alpha = static_cast<BYTE>(c[2].alpha);
         for (int page : {FONT, GRAPH}) {
             const auto& sliders = page == FONT ? fontSliders : graphSliders;
             OnPage(page, [&](HWND window) {
@@ -362,24 +362,24 @@ TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
          0},
     };
     for (const Case& c : cases) {
-        Live()->fontSize = 34;
+        Live()->text.fontSize = 34;
         OnPage(FONT, c.edit, PSBTN_OK);
-        EXPECT_EQ(Live()->fontSize, c.stored) << c.name;
+        EXPECT_EQ(Live()->text.fontSize, c.stored) << c.name;
     }
 }
 
 TEST_F(Pages, SavedFacePrefixSelectsTheListedFace)
 {
-    wcscpy_s(Live()->fontName, FONT_NAME_CAPACITY, L"taho");
+    wcscpy_s(Live()->text.fontName, FONT_NAME_CAPACITY, L"taho");
     std::wstring shown;
     OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
     EXPECT_EQ(shown, L"Tahoma");
-    EXPECT_STREQ(Live()->fontName, L"Tahoma");
+    EXPECT_STREQ(Live()->text.fontName, L"Tahoma");
 
-    wcscpy_s(Live()->fontName, FONT_NAME_CAPACITY, L"No Such Face Here");
+    wcscpy_s(Live()->text.fontName, FONT_NAME_CAPACITY, L"No Such Face Here");
     OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
     EXPECT_EQ(shown, L"");
-    EXPECT_STREQ(Live()->fontName, L"No Such Face Here") << "an unlisted face is kept";
+    EXPECT_STREQ(Live()->text.fontName, L"No Such Face Here") << "an unlisted face is kept";
 }
 
 TEST_F(Pages, FontColourAppliesOnlyWithOk)
@@ -393,7 +393,7 @@ TEST_F(Pages, FontColourAppliesOnlyWithOk)
         .Then([] { return dockhost::FindThreadWindow(L"Color") == nullptr; })
         .Do([] { PressSheetButton(PSBTN_CANCEL); });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Live()->fontColor, 16777215u);
+    EXPECT_EQ(Live()->text.fontColor.rgb, 16777215u);
     EXPECT_EQ(owner, docklet->hwnd) << "the chooser belongs to the docklet's window";
 
     // Chosen, another tab, then OK.
@@ -404,13 +404,13 @@ TEST_F(Pages, FontColourAppliesOnlyWithOk)
         .Then(OpenPage(GENERAL))
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Live()->outlineColor, chosen);
-    EXPECT_EQ(Live()->fontColor, 16777215u);
+    EXPECT_EQ(Live()->text.outlineColor.rgb, chosen);
+    EXPECT_EQ(Live()->text.fontColor.rgb, 16777215u);
 }
 
 TEST_F(Pages, GraphPreviewFollowsEveryChange)
 {
-    Live()->gradient = 0;
+    Live()->graph.gradient = 0;
     const COLORREF red = RGB(255, 0, 0);
     // Bar 1 of the preview stands at x 29 from y 235 upwards; 55 degrees reach y 165.
     const int barX = 29, barY = 220;
@@ -442,8 +442,8 @@ TEST_F(Pages, GraphPreviewFollowsEveryChange)
     EXPECT_EQ(afterReturn, afterColour) << "the page reloads the colour from the working copy";
     EXPECT_NE(withGradient, afterColour) << "the gradient redraws the bars";
     EXPECT_NE(filledAfter, emptyBefore) << "a new sample shows";
-    EXPECT_EQ(Live()->graphColor, 65280u) << "cancelled: the live docklet keeps its colour";
-    EXPECT_EQ(Live()->gradient, 0);
+    EXPECT_EQ(Live()->graph.graphColor.rgb, 65280u) << "cancelled: the live docklet keeps its colour";
+    EXPECT_EQ(Live()->graph.gradient, 0);
 }
 
 TEST_F(Pages, PreviewsLeaveNoBitmapBehind)

@@ -348,8 +348,8 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
         .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 100, TB_THUMBPOSITION); })
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Record(docklet)->fontSize, 40);
-    EXPECT_EQ(Record(docklet)->graphAlpha, 100);
+    EXPECT_EQ(Record(docklet)->text.fontSize, 40);
+    EXPECT_EQ(Record(docklet)->graph.graphColor.alpha, 100);
 
     // The previews drew the dock's picture: each one lent, deleted once
     // through slot 0 with the flag that frees it, never cloned.

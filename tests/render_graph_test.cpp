@@ -20,14 +20,14 @@ protected:
     {
         DockletInstance* record = CreateRecord();
         record->dockletData = DOCKLET_GRAPH;
-        record->gradient = 0;
-        record->graphColor = RGB(255, 0, 0);
-        record->graphAlpha = 255;
-        record->backgroundAlpha = 0;
-        record->frameAlpha = 0;
-        record->fontAlpha = 0;
-        record->shadow = 0;
-        record->outline = 0;
+        record->graph.gradient = 0;
+        record->graph.graphColor.rgb = RGB(255, 0, 0);
+        record->graph.graphColor.alpha = 255;
+        record->graph.backgroundColor.alpha = 0;
+        record->graph.frameColor.alpha = 0;
+        record->text.fontColor.alpha = 0;
+        record->text.shadow = 0;
+        record->text.outline = 0;
         return record;
     }
 };
@@ -133,10 +133,10 @@ TEST_F(Graph, BackgroundAndFrameColours)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DockletInstance* record = BarsOnly();
-        record->backgroundColor = c.background;
-        record->backgroundAlpha = c.backgroundAlpha;
-        record->frameColor = c.frame;
-        record->frameAlpha = c.frameAlpha;
+        record->graph.backgroundColor.rgb = c.background;
+        record->graph.backgroundColor.alpha = c.backgroundAlpha;
+        record->graph.frameColor.rgb = c.frame;
+        record->graph.frameColor.alpha = c.frameAlpha;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         EXPECT_TRUE(PixelNear(pixels, 150, 120, c.expectedBackground));
@@ -171,9 +171,9 @@ TEST_F(Graph, BarColourAndGradient)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DockletInstance* record = BarsOnly();
-        record->gradient = c.gradient;
-        record->graphColor = c.colour;
-        record->graphAlpha = c.alpha;
+        record->graph.gradient = c.gradient;
+        record->graph.graphColor.rgb = c.colour;
+        record->graph.graphColor.alpha = c.alpha;
         for (int i = 0; i < HISTORY_SLOTS; ++i)
             record->history->Push(200); // full scale everywhere
         Pixels pixels = Refresh();

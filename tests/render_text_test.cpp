@@ -15,10 +15,10 @@ protected:
     {
         DockletInstance* record = CreateRecord();
         record->dockletData = dockletData;
-        record->shadow = 0;
-        record->outline = 0;
-        record->backgroundAlpha = 0;
-        record->frameAlpha = 0;
+        record->text.shadow = 0;
+        record->text.outline = 0;
+        record->graph.backgroundColor.alpha = 0;
+        record->graph.frameColor.alpha = 0;
         return record;
     }
 };
@@ -57,12 +57,12 @@ TEST_F(IconText, ShadowAndOutline)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DockletInstance* record = PlainText(DOCKLET_TEMPERATURE);
-        record->shadow = c.shadow;
-        record->shadowColor = RGB(0, 0, 255);
-        record->shadowAlpha = c.shadowAlpha;
-        record->outline = c.outline;
-        record->outlineColor = RGB(255, 0, 0);
-        record->outlineAlpha = 255;
+        record->text.shadow = c.shadow;
+        record->text.shadowColor.rgb = RGB(0, 0, 255);
+        record->text.shadowColor.alpha = c.shadowAlpha;
+        record->text.outline = c.outline;
+        record->text.outlineColor.rgb = RGB(255, 0, 0);
+        record->text.outlineColor.alpha = 255;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         if (plain.Empty())
@@ -122,8 +122,8 @@ TEST_F(IconText, FaceAndSizeEdges)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         DockletInstance* record = PlainText(c.dockletData);
-        wcscpy(record->fontName, c.face);
-        record->fontSize = c.fontSize;
+        wcscpy(record->text.fontName, c.face);
+        record->text.fontSize = c.fontSize;
         const int received = Host().views[docklet_->hwnd].overlaysReceived;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty()) << "no overlay";
@@ -238,7 +238,7 @@ TEST_F(IconText, NoReadingShowsNoNumberInEitherUnit)
         SCOPED_TRACE(c.name);
         DockletInstance* record = PlainText(c.dockletData);
         record->celsius = c.celsius;
-        record->fontSize = c.fontSize;
+        record->text.fontSize = c.fontSize;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         EXPECT_EQ(record->lastTemperature, -1);

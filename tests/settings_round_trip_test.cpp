@@ -31,13 +31,13 @@ std::wstring Field(const DockletInstance* record, const std::string& key)
     if (key == "Parameters")
         return record->parameters;
     if (key == "FontName")
-        return record->fontName;
+        return record->text.fontName;
     if (key == "ImagesFolder")
         return record->imagesFolder;
     if (key == "BackgroundImage")
         return record->backgroundImage;
     if (key == "FontSize")
-        return std::to_wstring(record->fontSize);
+        return std::to_wstring(record->text.fontSize);
     return L"<unknown key>";
 }
 

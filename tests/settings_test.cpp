@@ -152,7 +152,7 @@ TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
     auto* imported = Create(target.c_str(), "Theme 1");
     ASSERT_NE(imported, nullptr);
     EXPECT_EQ(Narrow(Record(imported)->title), "Exported");
-    EXPECT_EQ(Record(imported)->fontSize, 21);
+    EXPECT_EQ(Record(imported)->text.fontSize, 21);
 }
 
 TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
@@ -179,23 +179,23 @@ TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
         EXPECT_EQ(Narrow(r->title), "Moravel") << c.name;
         EXPECT_EQ(Narrow(r->command), "") << c.name;
         EXPECT_EQ(Narrow(r->imagesFolder), "icons") << c.name;
-        EXPECT_EQ(Narrow(r->fontName), "Tahoma") << c.name;
+        EXPECT_EQ(Narrow(r->text.fontName), "Tahoma") << c.name;
         EXPECT_EQ(r->celsius, 1) << c.name;
-        EXPECT_EQ(r->fontSize, 34) << c.name;
-        EXPECT_EQ(r->fontColor, 16777215u) << c.name;
-        EXPECT_EQ(r->fontAlpha, 255) << c.name;
-        EXPECT_EQ(r->outline, 1) << c.name;
-        EXPECT_EQ(r->outlineColor, 0u) << c.name;
-        EXPECT_EQ(r->outlineAlpha, 255) << c.name;
-        EXPECT_EQ(r->shadow, 1) << c.name;
-        EXPECT_EQ(r->shadowAlpha, 85) << c.name;
-        EXPECT_EQ(r->graphColor, 65280u) << c.name;
-        EXPECT_EQ(r->graphAlpha, 193) << c.name;
-        EXPECT_EQ(r->backgroundColor, 0u) << c.name;
-        EXPECT_EQ(r->backgroundAlpha, 91) << c.name;
-        EXPECT_EQ(r->frameColor, 16777215u) << c.name;
-        EXPECT_EQ(r->frameAlpha, 91) << c.name;
-        EXPECT_EQ(r->gradient, 1) << c.name;
+        EXPECT_EQ(r->text.fontSize, 34) << c.name;
+        EXPECT_EQ(r->text.fontColor.rgb, 16777215u) << c.name;
+        EXPECT_EQ(r->text.fontColor.alpha, 255) << c.name;
+        EXPECT_EQ(r->text.outline, 1) << c.name;
+        EXPECT_EQ(r->text.outlineColor.rgb, 0u) << c.name;
+        EXPECT_EQ(r->text.outlineColor.alpha, 255) << c.name;
+        EXPECT_EQ(r->text.shadow, 1) << c.name;
+        EXPECT_EQ(r->text.shadowColor.alpha, 85) << c.name;
+        EXPECT_EQ(r->graph.graphColor.rgb, 65280u) << c.name;
+        EXPECT_EQ(r->graph.graphColor.alpha, 193) << c.name;
+        EXPECT_EQ(r->graph.backgroundColor.rgb, 0u) << c.name;
+        EXPECT_EQ(r->graph.backgroundColor.alpha, 91) << c.name;
+        EXPECT_EQ(r->graph.frameColor.rgb, 16777215u) << c.name;
+        EXPECT_EQ(r->graph.frameColor.alpha, 91) << c.name;
+        EXPECT_EQ(r->graph.gradient, 1) << c.name;
         EXPECT_EQ(r->dockletData, 2) << c.name;
         EXPECT_EQ(r->labelData, 2) << c.name;
         EXPECT_EQ(r->created, 1) << c.name;

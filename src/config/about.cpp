@@ -1,9 +1,7 @@
 // The About box: the docklet's name and version over its emblem.
 #include "config/config.h"
 
-#include "core/docklet.h"
 #include "core/module_lock.h"
-#include "core/text.h"
 #include "render/gdiplus_owners.h"
 
 using namespace Gdiplus;
@@ -11,8 +9,7 @@ using namespace Gdiplus::DllExports;
 
 namespace {
 
-const wchar_t NAME[] = L"Moravel Docklet";
-const wchar_t VERSION[] = L"0.1.0.0b";
+const wchar_t CAPTION[] = L"About " MORAVEL_NAME " v" MORAVEL_VERSION_TEXT;
 
 // The docklets whose boxes are being opened, so that each record learns its
 // box's window (a host may run the dialog procedure with a parameter of its
@@ -155,26 +152,22 @@ void ReleaseEmblem(HWND box)
 
 } // namespace
 
-extern "C" INT_PTR CALLBACK OnAbout(DockletInstance* instance)
+INT_PTR RunAboutBox(DockletInstance* instance)
 {
-    if (!instance)
-        return -1;
-    EnterModal(instance);
     INT_PTR result;
     {
         ModuleActivation activation;
         AboutOpening opening;
         BeginOpening(opening, instance);
-        result = DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), instance->hwndDocklet, AboutDocklet,
+        result = DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_ABOUT), instance->hwndDocklet, AboutBoxProc,
                                  reinterpret_cast<LPARAM>(instance));
         EndOpening(opening);
     }
     instance->aboutBox = nullptr;
-    LeaveModal(instance);
     return result;
 }
 
-extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, LPARAM /*lParam*/)
+INT_PTR CALLBACK AboutBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM /*lParam*/)
 {
     switch (message) {
     case WM_INITDIALOG: {
@@ -183,9 +176,7 @@ extern "C" INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, 
             openingFor->aboutBox = box;
         CenterWindow(box, openingFor ? openingFor->hwndDocklet : nullptr);
         ShowEmblem(box);
-        wchar_t caption[500];
-        FormatText(caption, 500, L"About %ls v%ls", NAME, VERSION);
-        SetWindowTextW(box, caption);
+        SetWindowTextW(box, CAPTION);
         return FALSE;
     }
     case WM_COMMAND:

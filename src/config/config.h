@@ -1,5 +1,6 @@
 // The configuration dialogs: the settings sheet and its pages, the About
-// box, and what they share.
+// box, and what they share. They edit and show the docklet; what is applied
+// and refreshed is decided above them (core/lifecycle.cpp).
 #pragma once
 
 #include <windows.h>
@@ -9,6 +10,7 @@
 
 #include "config/resource.h"
 #include "core/docklet.h"
+#include "core/uncopyable.h"
 
 // This module, whatever handle the host passed: the templates, the bitmap
 // and the manifest live here.
@@ -16,12 +18,10 @@ HINSTANCE ModuleInstance();
 
 // Makes the module's own activation context (version 6 of the common
 // controls) current for the scope, whatever the host's manifest asks for.
-class ModuleActivation {
+class ModuleActivation : Uncopyable {
 public:
     ModuleActivation();
     ~ModuleActivation();
-    ModuleActivation(const ModuleActivation&) = delete;
-    ModuleActivation& operator=(const ModuleActivation&) = delete;
 
 private:
     ULONG_PTR cookie_ = 0;
@@ -33,6 +33,27 @@ void ReleaseModuleActivationContext();
 
 // PropertySheetW of the common controls the active context selects.
 INT_PTR RunPropertySheet(const PROPSHEETHEADERW* header);
+
+// The settings, in three steps. OnConfigure opens the never-shown
+// placeholder dialog with `procedure` (ConfigureDocklet) and the docklet as
+// its parameter; with a sheet open already, that one is brought forward
+// instead. The dialog's result.
+INT_PTR OpenSettingsPlaceholder(DockletInstance* instance, DLGPROC procedure);
+// The placeholder's initialisation: it keeps the docklet (the window property
+// "lpData") and is centred. The docklet, or null.
+DockletInstance* AdoptPlaceholder(HWND placeholder, LPARAM lParam);
+// Then the sheet runs, modally, on `edited`, made a working copy of `live`
+// that borrows its history. True when the user confirmed with OK: `edited`
+// holds what was chosen, and nothing is applied yet.
+bool EditSettings(HWND placeholder, DockletInstance* live, DockletInstance* edited);
+// At the placeholder's WM_DESTROY.
+void ReleasePlaceholder(HWND placeholder);
+// Asks the open settings sheet to cancel when it edits this docklet.
+void CloseSettingsSheetOf(DockletInstance* instance);
+
+// The About box, modal; the dialog's result. Its procedure (AboutDocklet's).
+INT_PTR RunAboutBox(DockletInstance* instance);
+INT_PTR CALLBACK AboutBoxProc(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Shared by the sheet and its pages while the sheet is open.
 struct EditContext {
@@ -49,18 +70,36 @@ struct PageSlots {
     EditContext* context;
 };
 
+// A page, as the pages' common procedure runs it. Every page edits the
+// working copy at once: its controls are loaded from it when the page is
+// shown, each change goes into it, and leaving the page stores the controls
+// into it again. The handlers run only while the page has a working copy.
 struct PageHandlers {
-    void (*fill)(HWND page, DockletInstance* workingCopy);  // the page is shown
+    void (*load)(HWND page, DockletInstance* workingCopy);  // the page is shown
     void (*store)(HWND page, DockletInstance* workingCopy); // the page is left
+    // A control's WM_COMMAND, but for the colour rows' buttons; null where no
+    // other control acts.
+    void (*command)(HWND page, int control, int notification, DockletInstance* workingCopy);
+    // Draws the page's preview into its picture control; null without one.
+    void (*redraw)(HWND page, const DockletInstance* workingCopy);
+    int preview; // that picture control
+    // The page's dialog template, which names its colour rows (see
+    // LoadColourRows): their buttons and sliders change the working copy
+    // and redraw the preview.
+    int dialog;
 };
 
-// The part of the page protocol that all pages share: WM_INITDIALOG and the
-// sheet's activation, leave and cancel notifications. Returns FALSE for
-// everything else, which the page then handles itself.
-INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& slots, const PageHandlers& handlers);
+// The page procedure all pages share: WM_INITDIALOG, the sheet's activation,
+// leave and cancel notifications, the controls' messages and the preview.
+INT_PTR RunPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam, PageSlots& slots,
+                const PageHandlers& handlers);
 
 // Answers a sheet notification through DWLP_MSGRESULT.
 INT_PTR SetPageResult(HWND page, LONG_PTR result);
+
+// A check box or radio button, set and read.
+void Tick(HWND page, int control, bool ticked);
+bool Ticked(HWND page, int control);
 
 INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
 INT_PTR CALLBACK IconPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam);
@@ -128,75 +167,47 @@ void ReleasePicture(HWND page, int control);
 // shows it.
 void ShowPreviewBitmap(HWND page, int control, Gdiplus::GpBitmap* bitmap);
 
+// A preview of `width` x `height` pixels at 96 DPI for a picture control: a
+// transparent bitmap of the scaled size and a surface on it that draws as
+// the icon does, unscaled (`graphics` is null when none could be made).
+class PreviewCanvas : Uncopyable {
+public:
+    PreviewCanvas(HWND page, int control, int width, int height);
+    ~PreviewCanvas();
+    Gdiplus::GpGraphics* graphics() const { return graphics_; }
+    const PreviewScale& scale() const { return scale_; }
+    // What was drawn, shown in the control (ShowPreviewBitmap).
+    void Show();
+
+private:
+    HWND page_;
+    int control_;
+    PreviewScale scale_;
+    Gdiplus::GpBitmap* bitmap_ = nullptr;
+    Gdiplus::GpGraphics* graphics_ = nullptr;
+};
+
 // A transparency slider (0 to 255, page and tick step 15) and its "%d%%" label.
 void SetUpAlphaSlider(HWND page, int slider, int label, BYTE alpha);
 void ShowAlphaPercent(HWND page, int label, BYTE alpha);
 BYTE SliderAlpha(HWND page, int slider);
 
-// A colour row of the Font or Graph page: its "Choose..." button, its
-// transparency slider and label, and where the page and the working copy
-// keep the row's colour and transparency.
-template <typename State>
-struct ColourRow {
-    int chooseButton;
-    int slider;
-    int label;
-    COLORREF State::*colour;
-    BYTE State::*alpha;
-    COLORREF DockletInstance::*copyColour;
-    BYTE DockletInstance::*copyAlpha;
-};
-
-template <typename State, size_t N>
-void LoadColourRows(HWND page, State& state, const DockletInstance& copy, const ColourRow<State> (&rows)[N])
-{
-    for (const ColourRow<State>& row : rows) {
-        state.*row.colour = copy.*row.copyColour;
-        state.*row.alpha = copy.*row.copyAlpha;
-        SetUpAlphaSlider(page, row.slider, row.label, state.*row.alpha);
-    }
-}
-
-// Colours from the page's state, transparencies from the sliders.
-template <typename State, size_t N>
-void StoreColourRows(HWND page, const State& state, DockletInstance& copy, const ColourRow<State> (&rows)[N])
-{
-    for (const ColourRow<State>& row : rows) {
-        copy.*row.copyColour = state.*row.colour;
-        copy.*row.copyAlpha = SliderAlpha(page, row.slider);
-    }
-}
-
-template <typename State, size_t N>
-const ColourRow<State>* RowOfButton(int control, const ColourRow<State> (&rows)[N])
-{
-    for (const ColourRow<State>& row : rows)
-        if (row.chooseButton == control)
-            return &row;
-    return nullptr;
-}
-
-// The row whose slider moved in a way the preview follows: the thumb is
-// dragged, or a keyboard or page move has ended. Null for anything else.
-template <typename State, size_t N>
-const ColourRow<State>* RowOfMovedSlider(HWND page, int code, HWND slider, const ColourRow<State> (&rows)[N])
-{
-    if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
-        return nullptr;
-    for (const ColourRow<State>& row : rows)
-        if (GetDlgItem(page, row.slider) == slider)
-            return &row;
-    return nullptr;
-}
-
-// The colour chooser, owned by the docklet's window; sixteen black custom
-// colours at every opening. True when the user confirmed a colour.
-bool ChooseColour(HWND page, HWND owner, COLORREF& colour);
+// The colour rows of the Font and Graph pages, named by the page's dialog
+// template (each row its "Choose..." button, its transparency slider and
+// label, and the colour it edits): the sliders set from the working copy
+// when the page is shown, the transparencies read back when it is left
+// (the colours are in the copy already).
+void LoadColourRows(HWND page, int dialog, DockletInstance* copy);
+void StoreColourRows(HWND page, int dialog, DockletInstance* copy);
+// A row's "Choose..." button pressed (WM_COMMAND) or slider moved in a way
+// the preview follows (WM_HSCROLL: the thumb dragged, or a keyboard or page
+// move ended): the colour chosen in the colour chooser, owned by the
+// docklet's window, or the transparency, into the working copy, and the
+// preview drawn again when it changed. False for any other control.
+bool OnColourRow(HWND page, UINT message, WPARAM wParam, LPARAM lParam, DockletInstance* copy,
+                 const PageHandlers& handlers);
 
 // Centres a window in the work area of the monitor that holds the docklet's
 // window (the primary one without a docklet window), kept inside it with its
 // caption never above it. Returns FALSE for a null window.
 BOOL CenterWindow(HWND window, HWND docklet);
-
-// Asks the open settings sheet to cancel when it edits this docklet.
-void CloseSettingsSheetOf(DockletInstance* instance);

@@ -1,6 +1,6 @@
 // Font page: face, size, colours, transparencies, outline and shadow of the
-// icon text, with a sample drawn by the icon's own text renderer. Edits live
-// in the page's state until the page is left.
+// icon text, with a sample drawn by the icon's own text renderer. Every edit
+// goes into the working copy's text style at once.
 #include "config/config.h"
 
 #include <string.h>
@@ -8,9 +8,7 @@
 
 #include <algorithm>
 
-#include "core/docklet.h"
 #include "core/text.h"
-#include "render/gdiplus_owners.h"
 #include "render/render.h"
 
 using namespace Gdiplus;
@@ -24,32 +22,8 @@ const int SAMPLE_HEIGHT = 60;
 const int SIZE_SPIN_LOWEST = 0;
 const int SIZE_SPIN_HIGHEST = 72;
 
-struct FontPageState {
-    PageSlots slots; // the page record and the open sheet's context
-    wchar_t fontName[FONT_NAME_CAPACITY];
-    int fontSize;
-    COLORREF fontColor;
-    BYTE fontAlpha;
-    int outline;
-    COLORREF outlineColor;
-    BYTE outlineAlpha;
-    int shadow;
-    COLORREF shadowColor;
-    BYTE shadowAlpha;
-    bool loading; // the page is being filled: it draws its preview once, at the end
-};
-
-FontPageState fontState = {};
-
-
-const ColourRow<FontPageState> ROWS[] = {
-    {IDC_FONT_FILL_CHOOSE, IDC_FONT_FILL_ALPHA, IDC_FONT_FILL_PERCENT, &FontPageState::fontColor,
-     &FontPageState::fontAlpha, &DockletInstance::fontColor, &DockletInstance::fontAlpha},
-    {IDC_FONT_OUTLINE_CHOOSE, IDC_FONT_OUTLINE_ALPHA, IDC_FONT_OUTLINE_PERCENT, &FontPageState::outlineColor,
-     &FontPageState::outlineAlpha, &DockletInstance::outlineColor, &DockletInstance::outlineAlpha},
-    {IDC_FONT_SHADOW_CHOOSE, IDC_FONT_SHADOW_ALPHA, IDC_FONT_SHADOW_PERCENT, &FontPageState::shadowColor,
-     &FontPageState::shadowAlpha, &DockletInstance::shadowColor, &DockletInstance::shadowAlpha},
-};
+PageSlots fontSlots = {}; // the page record and the open sheet's context
+bool loading = false;     // the page is being filled: it draws its preview once, at the end
 
 // The faces to list, in the order enumerated, without repeats: a face is
 // listed once by exact name without regard to case, so one whose name merely
@@ -244,35 +218,21 @@ int FillFontFaceList(const DockletInstance* copy, HWND comboBox)
     return 0;
 }
 
-void DrawFontPreview(HWND page, int control, const wchar_t* face, int size, COLORREF fillColour, BYTE fillAlpha,
-                     int outlineOn, COLORREF outlineColour, BYTE outlineAlpha, int shadowOn, COLORREF shadowColour,
-                     BYTE shadowAlpha)
+void DrawFontPreview(HWND page, int control, const TextStyle& style)
 {
-    const PreviewScale scale = ScaleForPreview(page, control, SAMPLE_WIDTH, SAMPLE_HEIGHT);
-    BitmapOwner bitmap;
-    GdipCreateBitmapFromScan0(scale.Of(SAMPLE_WIDTH), scale.Of(SAMPLE_HEIGHT), 0, PixelFormat32bppARGB, nullptr,
-                              bitmap.Receive());
-    GraphicsOwner graphics;
-    GdipGetImageGraphicsContext(bitmap.Get(), graphics.Receive());
-    if (graphics.Get()) {
-        GdipSetInterpolationMode(graphics.Get(), InterpolationModeHighQuality);
-        GdipSetCompositingQuality(graphics.Get(), CompositingQualityHighQuality);
-        GdipSetCompositingMode(graphics.Get(), CompositingModeSourceOver);
-        GdipSetSmoothingMode(graphics.Get(), SmoothingModeAntiAlias);
+    PreviewCanvas canvas(page, control, SAMPLE_WIDTH, SAMPLE_HEIGHT);
+    if (canvas.graphics()) {
         // Layout and em size as at 96 DPI, scaled as a whole.
-        ScaleDrawing(graphics.Get(), scale);
-        DrawOutlinedText(graphics.Get(), L"Sample Text", face, FontStyleBold, fillColour, fillAlpha,
-                         StringAlignmentCenter, StringAlignmentCenter, static_cast<float>(size), shadowOn,
-                         shadowColour, shadowAlpha, outlineOn, outlineColour, outlineAlpha, LayoutRect{5, 5, 140, 50});
+        ScaleDrawing(canvas.graphics(), canvas.scale());
+        DrawOutlinedText(canvas.graphics(), L"Sample Text", style, StringAlignmentCenter, StringAlignmentCenter,
+                         static_cast<float>(style.fontSize), LayoutRect{5, 5, 140, 50});
     }
-    ShowPreviewBitmap(page, control, bitmap.Get());
+    canvas.Show();
 }
 
-void Redraw(HWND page)
+void Redraw(HWND page, const DockletInstance* copy)
 {
-    const FontPageState& s = fontState;
-    DrawFontPreview(page, IDC_FONT_PREVIEW, s.fontName, s.fontSize, s.fontColor, s.fontAlpha, s.outline,
-                    s.outlineColor, s.outlineAlpha, s.shadow, s.shadowColor, s.shadowAlpha);
+    DrawFontPreview(page, IDC_FONT_PREVIEW, copy->text);
 }
 
 // The selected face's full name; empty when nothing is selected.
@@ -290,134 +250,86 @@ void SelectedFace(HWND page, wchar_t (&face)[FONT_NAME_CAPACITY])
     face[FONT_NAME_CAPACITY - 1] = 0;
 }
 
-void LoadFontPage(HWND page, DockletInstance* copy)
+// What the size edit holds; not a valid number: the default size.
+int TypedSize(HWND page)
 {
-    fontState.loading = true;
-    FillFontFaceList(copy, GetDlgItem(page, IDC_FONT_FACE));
-
-    CopyText(fontState.fontName, FONT_NAME_CAPACITY, copy->fontName);
-    if (fontState.fontName[0]) {
-        // A saved face that only begins a listed one selects that one, and
-        // the sample draws the face the list shows: the saved name may be
-        // no font's.
-        const LRESULT found =
-            SendDlgItemMessageW(page, IDC_FONT_FACE, CB_FINDSTRING, static_cast<WPARAM>(-1),
-                                reinterpret_cast<LPARAM>(fontState.fontName));
-        if (found != CB_ERR) {
-            SendDlgItemMessageW(page, IDC_FONT_FACE, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
-            wchar_t face[FONT_NAME_CAPACITY];
-            SelectedFace(page, face);
-            if (face[0])
-                CopyText(fontState.fontName, FONT_NAME_CAPACITY, face);
-        }
-    }
-
-    fontState.fontSize = copy->fontSize;
-    SetDlgItemInt(page, IDC_FONT_SIZE, static_cast<UINT>(fontState.fontSize), FALSE);
-    SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETRANGE, 0, MAKELPARAM(SIZE_SPIN_HIGHEST, SIZE_SPIN_LOWEST));
-
-    LoadColourRows(page, fontState, *copy, ROWS);
-    fontState.outline = copy->outline;
-    SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_SETCHECK, static_cast<WPARAM>(fontState.outline), 0);
-    fontState.shadow = copy->shadow;
-    SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_SETCHECK, static_cast<WPARAM>(fontState.shadow), 0);
-    fontState.loading = false;
-    Redraw(page);
+    BOOL valid = FALSE;
+    const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
+    return valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
 }
 
-void StoreFontPage(HWND page, DockletInstance* copy)
+// The selected face into the style; nothing selected: the style keeps its face.
+void TakeSelectedFace(HWND page, TextStyle& style)
 {
     wchar_t face[FONT_NAME_CAPACITY];
     SelectedFace(page, face);
     if (face[0])
-        CopyText(copy->fontName, FONT_NAME_CAPACITY, face);
-
-    BOOL valid = FALSE;
-    const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
-    fontState.fontSize = valid ? static_cast<int>(size) : 0;
-    copy->fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
-
-    StoreColourRows(page, fontState, *copy, ROWS);
-    copy->outline = SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
-    copy->shadow = SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0;
+        CopyText(style.fontName, FONT_NAME_CAPACITY, face);
 }
 
-const PageHandlers FONT_HANDLERS = {LoadFontPage, StoreFontPage};
-
-void OnFontCommand(HWND page, int control, int notification)
+void LoadFontPage(HWND page, DockletInstance* copy)
 {
-    if (control == IDC_FONT_SIZE) {
-        if (notification != EN_CHANGE)
-            return;
-        BOOL valid = FALSE;
-        const UINT size = GetDlgItemInt(page, IDC_FONT_SIZE, &valid, FALSE);
-        fontState.fontSize = valid ? static_cast<int>(size) : DEFAULT_FONT_SIZE;
-        if (!fontState.loading) // setting the size's text while loading comes here too
-            Redraw(page);
-        return;
-    }
-    if (control == IDC_FONT_FACE) {
-        if (notification != CBN_SELENDOK)
-            return;
-        wchar_t face[FONT_NAME_CAPACITY];
-        SelectedFace(page, face);
-        if (face[0])
-            CopyText(fontState.fontName, FONT_NAME_CAPACITY, face);
-        Redraw(page);
-        return;
-    }
-    if (!fontState.slots.context || !fontState.slots.context->workingCopy)
-        return;
-    if (control == IDC_FONT_OUTLINE) {
-        fontState.outline = static_cast<int>(SendDlgItemMessageW(page, IDC_FONT_OUTLINE, BM_GETCHECK, 0, 0));
-        Redraw(page);
-        return;
-    }
-    if (control == IDC_FONT_SHADOW) {
-        fontState.shadow = static_cast<int>(SendDlgItemMessageW(page, IDC_FONT_SHADOW, BM_GETCHECK, 0, 0));
-        Redraw(page);
-        return;
-    }
-    if (const auto* row = RowOfButton(control, ROWS)) {
-        COLORREF colour = fontState.*row->colour;
-        if (ChooseColour(page, fontState.slots.context->workingCopy->hwndDocklet, colour)) {
-            fontState.*row->colour = colour;
-            Redraw(page);
+    TextStyle& style = copy->text;
+    loading = true;
+    FillFontFaceList(copy, GetDlgItem(page, IDC_FONT_FACE));
+    if (style.fontName[0]) {
+        // A saved face that only begins a listed one selects that one, and
+        // takes its full name: the saved name may be no font's.
+        const LRESULT found = SendDlgItemMessageW(page, IDC_FONT_FACE, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                                  reinterpret_cast<LPARAM>(style.fontName));
+        if (found != CB_ERR) {
+            SendDlgItemMessageW(page, IDC_FONT_FACE, CB_SETCURSEL, static_cast<WPARAM>(found), 0);
+            TakeSelectedFace(page, style);
         }
     }
+
+    SetDlgItemInt(page, IDC_FONT_SIZE, static_cast<UINT>(style.fontSize), FALSE);
+    SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETRANGE, 0, MAKELPARAM(SIZE_SPIN_HIGHEST, SIZE_SPIN_LOWEST));
+
+    LoadColourRows(page, IDD_FONT, copy);
+    Tick(page, IDC_FONT_OUTLINE, style.outline != 0);
+    Tick(page, IDC_FONT_SHADOW, style.shadow != 0);
+    loading = false;
+    Redraw(page, copy);
 }
 
-void OnFontSlider(HWND page, int code, HWND slider)
+void StoreFontPage(HWND page, DockletInstance* copy)
 {
-    if (const auto* row = RowOfMovedSlider(page, code, slider, ROWS)) {
-        fontState.*row->alpha = SliderAlpha(page, row->slider);
-        ShowAlphaPercent(page, row->label, fontState.*row->alpha);
-        Redraw(page);
-    }
+    TextStyle& style = copy->text;
+    TakeSelectedFace(page, style);
+    style.fontSize = TypedSize(page);
+    StoreColourRows(page, IDD_FONT, copy);
+    style.outline = Ticked(page, IDC_FONT_OUTLINE);
+    style.shadow = Ticked(page, IDC_FONT_SHADOW);
 }
+
+void OnFontCommand(HWND page, int control, int notification, DockletInstance* copy)
+{
+    TextStyle& style = copy->text;
+    if (control == IDC_FONT_SIZE) {
+        // Setting the size's text while loading comes here too.
+        if (notification != EN_CHANGE || loading)
+            return;
+        style.fontSize = TypedSize(page);
+    } else if (control == IDC_FONT_FACE) {
+        if (notification != CBN_SELENDOK)
+            return;
+        TakeSelectedFace(page, style);
+    } else if (control == IDC_FONT_OUTLINE) {
+        style.outline = Ticked(page, IDC_FONT_OUTLINE);
+    } else if (control == IDC_FONT_SHADOW) {
+        style.shadow = Ticked(page, IDC_FONT_SHADOW);
+    } else {
+        return;
+    }
+    Redraw(page, copy);
+}
+
+const PageHandlers PAGE = {LoadFontPage, StoreFontPage, OnFontCommand, Redraw, IDC_FONT_PREVIEW, IDD_FONT};
 
 } // namespace
 
 INT_PTR CALLBACK FontPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_DESTROY:
-        ReleasePicture(page, IDC_FONT_PREVIEW);
-        break;
-    case WM_COMMAND:
-        OnFontCommand(page, LOWORD(wParam), HIWORD(wParam));
-        return FALSE;
-    case WM_HSCROLL:
-        if (fontState.slots.context)
-            OnFontSlider(page, LOWORD(wParam), reinterpret_cast<HWND>(lParam));
-        return FALSE;
-    default:
-        if (OutdatesPreview(message)) {
-            if (fontState.slots.context) // the page's state is loaded
-                Redraw(page);
-            return FALSE;
-        }
-        break;
-    }
-    return HandlePageProtocol(page, message, lParam, fontState.slots, FONT_HANDLERS);
+    return RunPage(page, message, wParam, lParam, fontSlots, PAGE);
 }

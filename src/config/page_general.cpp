@@ -2,8 +2,6 @@
 // the label show, and the temperature unit.
 #include "config/config.h"
 
-#include "core/docklet.h"
-
 namespace {
 
 PageSlots generalSlots = {};
@@ -19,17 +17,7 @@ const struct {
     {IDC_GENERAL_LABEL_TITLE, LABEL_TITLE},
 };
 
-void Check(HWND page, int control, bool ticked)
-{
-    SendDlgItemMessageW(page, control, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
-}
-
-bool Ticked(HWND page, int control)
-{
-    return SendDlgItemMessageW(page, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
-}
-
-void FillGeneralPage(HWND page, DockletInstance* copy)
+void LoadGeneralPage(HWND page, DockletInstance* copy)
 {
     // What can be typed is what will be kept.
     SendDlgItemMessageW(page, IDC_GENERAL_TITLE, EM_LIMITTEXT, TITLE_CAPACITY - 1, 0);
@@ -42,14 +30,14 @@ void FillGeneralPage(HWND page, DockletInstance* copy)
     // Lowest priority first: where a button unchecks the rest of its group,
     // the one that shows is the one the read-back keeps.
     for (int i = static_cast<int>(sizeof LABEL_CONTENT / sizeof LABEL_CONTENT[0]) - 1; i >= 0; --i)
-        Check(page, LABEL_CONTENT[i].control, (copy->labelData & LABEL_CONTENT[i].bit) != 0);
-    Check(page, IDC_GENERAL_HIDE_LABEL, (copy->labelData & LABEL_HIDE) != 0);
-    Check(page, IDC_GENERAL_ICON_GRAPH, (copy->dockletData & DOCKLET_GRAPH) != 0);
-    Check(page, IDC_GENERAL_ICON_TEMPERATURE, (copy->dockletData & DOCKLET_TEMPERATURE) != 0);
-    Check(page, IDC_GENERAL_HIDE_ICONS, (copy->dockletData & DOCKLET_HIDE_ICONS) != 0);
+        Tick(page, LABEL_CONTENT[i].control, (copy->labelData & LABEL_CONTENT[i].bit) != 0);
+    Tick(page, IDC_GENERAL_HIDE_LABEL, (copy->labelData & LABEL_HIDE) != 0);
+    Tick(page, IDC_GENERAL_ICON_GRAPH, (copy->dockletData & DOCKLET_GRAPH) != 0);
+    Tick(page, IDC_GENERAL_ICON_TEMPERATURE, (copy->dockletData & DOCKLET_TEMPERATURE) != 0);
+    Tick(page, IDC_GENERAL_HIDE_ICONS, (copy->dockletData & DOCKLET_HIDE_ICONS) != 0);
 
-    Check(page, IDC_GENERAL_CELSIUS, copy->celsius != 0);
-    Check(page, IDC_GENERAL_FAHRENHEIT, copy->celsius == 0);
+    Tick(page, IDC_GENERAL_CELSIUS, copy->celsius != 0);
+    Tick(page, IDC_GENERAL_FAHRENHEIT, copy->celsius == 0);
 }
 
 void StoreGeneralPage(HWND page, DockletInstance* copy)
@@ -82,11 +70,11 @@ void StoreGeneralPage(HWND page, DockletInstance* copy)
     copy->dockletData = dockletData;
 }
 
-const PageHandlers GENERAL_HANDLERS = {FillGeneralPage, StoreGeneralPage};
+const PageHandlers PAGE = {LoadGeneralPage, StoreGeneralPage, nullptr, nullptr, 0, IDD_GENERAL};
 
 } // namespace
 
-INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM /*wParam*/, LPARAM lParam)
+INT_PTR CALLBACK GeneralPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    return HandlePageProtocol(page, message, lParam, generalSlots, GENERAL_HANDLERS);
+    return RunPage(page, message, wParam, lParam, generalSlots, PAGE);
 }

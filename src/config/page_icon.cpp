@@ -3,9 +3,8 @@
 #include "config/config.h"
 
 #include "core/dock_image.h"
-#include "core/docklet.h"
 #include "core/host.h"
-#include "core/settings.h"
+#include "core/images.h"
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
 #include "render/render.h"
@@ -21,11 +20,6 @@ const int PREVIEW_BOX = 192; // at 96 DPI
 const int DIRECT_DRAWING_THRESHOLD = 256;
 
 PageSlots iconSlots = {};
-
-DockletInstance* WorkingCopy()
-{
-    return iconSlots.context ? iconSlots.context->workingCopy : nullptr;
-}
 
 // The picture over `background` (null: kept clear, to go over the page's
 // texture), as a preview of `newWidth` x `newHeight`.
@@ -113,13 +107,11 @@ void ShowChosenImage(HWND page, DockletInstance* copy)
 
 void Browse(HWND page, DockletInstance* copy)
 {
-    char relativeFolder[HOST_FOLDER_BYTES + 2] = "";
-    HostGetRelativeFolder(copy->hwndDocklet, relativeFolder);
-    relativeFolder[sizeof relativeFolder - 1] = 0;
-    char imagesFolder[PATH_CAPACITY];
-    NarrowForHost(imagesFolder, sizeof imagesFolder, copy->imagesFolder);
+    // The images folder, ending in its separator.
+    wchar_t folder[PATH_CAPACITY];
+    ImagesFolderPath(folder, PATH_CAPACITY, copy->hwndDocklet, copy->imagesFolder, L"");
     char startFolder[PATH_CAPACITY];
-    FormatBytes(startFolder, PATH_CAPACITY, "%s%s\\", relativeFolder, imagesFolder);
+    NarrowForHost(startFolder, PATH_CAPACITY, folder);
 
     char image[HOST_BROWSE_BYTES] = "";
     NarrowForHost(image, PATH_CAPACITY, copy->backgroundImage);
@@ -132,11 +124,11 @@ void Browse(HWND page, DockletInstance* copy)
 
 void Reset(HWND page, DockletInstance* copy)
 {
-    CopyText(copy->backgroundImage, PATH_CAPACITY, L"background.png");
+    CopyText(copy->backgroundImage, PATH_CAPACITY, BACKGROUND_IMAGE);
     ShowChosenImage(page, copy);
 }
 
-void FillIconPage(HWND page, DockletInstance* copy)
+void LoadIconPage(HWND page, DockletInstance* copy)
 {
     ShowBackgroundPreview(page, copy);
     SetDlgItemTextW(page, IDC_ICON_PATH, copy->backgroundImage);
@@ -154,31 +146,19 @@ void StoreIconPage(HWND page, DockletInstance* copy)
     }
 }
 
-const PageHandlers ICON_HANDLERS = {FillIconPage, StoreIconPage};
+void OnButton(HWND page, int control, int /*notification*/, DockletInstance* copy)
+{
+    if (control == IDC_ICON_BROWSE)
+        Browse(page, copy);
+    else if (control == IDC_ICON_RESET)
+        Reset(page, copy);
+}
+
+const PageHandlers PAGE = {LoadIconPage, StoreIconPage, OnButton, ShowBackgroundPreview, IDC_ICON_PREVIEW, IDD_ICON};
 
 } // namespace
 
 INT_PTR CALLBACK IconPageProc(HWND page, UINT message, WPARAM wParam, LPARAM lParam)
 {
-    switch (message) {
-    case WM_COMMAND:
-        if (DockletInstance* copy = WorkingCopy()) {
-            if (LOWORD(wParam) == IDC_ICON_BROWSE)
-                Browse(page, copy);
-            else if (LOWORD(wParam) == IDC_ICON_RESET)
-                Reset(page, copy);
-        }
-        return FALSE;
-    case WM_DESTROY:
-        ReleasePicture(page, IDC_ICON_PREVIEW);
-        break;
-    default:
-        if (OutdatesPreview(message)) {
-            if (const DockletInstance* copy = WorkingCopy())
-                ShowBackgroundPreview(page, copy);
-            return FALSE;
-        }
-        break;
-    }
-    return HandlePageProtocol(page, message, lParam, iconSlots, ICON_HANDLERS);
+    return RunPage(page, message, wParam, lParam, iconSlots, PAGE);
 }

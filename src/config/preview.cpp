@@ -3,10 +3,12 @@
 #include "config/config.h"
 
 #include <commdlg.h>
+#include <stddef.h>
 #include <uxtheme.h>
 
 #include "core/text.h"
 #include "render/gdiplus_owners.h"
+#include "render/render.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -115,6 +117,31 @@ bool OutdatesPreview(UINT message)
 
 namespace {
 
+// Sixteen black custom colours at every opening. True when the user
+// confirmed a colour.
+bool ChooseColour(HWND page, HWND owner, COLORREF& colour)
+{
+    COLORREF customColours[16] = {};
+    CHOOSECOLORW request = {};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = owner;
+    request.rgbResult = colour;
+    request.lpCustColors = customColours;
+    request.Flags = CC_RGBINIT | CC_FULLOPEN;
+    // The chooser belongs to the docklet's window; the sheet waits for it,
+    // so it cannot close underneath the page.
+    HWND sheet = GetParent(page);
+    const bool sheetWasEnabled = sheet && !EnableWindow(sheet, FALSE);
+    const bool confirmed = ChooseColorW(&request) != FALSE;
+    if (sheetWasEnabled) {
+        EnableWindow(sheet, TRUE);
+        SetActiveWindow(sheet);
+    }
+    if (confirmed)
+        colour = request.rgbResult;
+    return confirmed;
+}
+
 // Copies what the page paints behind `control` from (x, y) of the control's
 // client area into `target`, a GDI+ bitmap of that size, opaque. True when
 // it differs anywhere from the menu colour.
@@ -213,6 +240,28 @@ void ShowPreviewBitmap(HWND page, int control, GpBitmap* bitmap)
     SetPictureBitmap(page, control, PreviewBitmapOver(bitmap, texture.Get()));
 }
 
+PreviewCanvas::PreviewCanvas(HWND page, int control, int width, int height)
+    : page_(page), control_(control), scale_(ScaleForPreview(page, control, width, height))
+{
+    GdipCreateBitmapFromScan0(scale_.Of(width), scale_.Of(height), 0, PixelFormat32bppARGB, nullptr, &bitmap_);
+    GdipGetImageGraphicsContext(bitmap_, &graphics_);
+    if (graphics_)
+        SetDrawingQuality(graphics_);
+}
+
+PreviewCanvas::~PreviewCanvas()
+{
+    if (graphics_)
+        GdipDeleteGraphics(graphics_);
+    if (bitmap_)
+        GdipDisposeImage(bitmap_);
+}
+
+void PreviewCanvas::Show()
+{
+    ShowPreviewBitmap(page_, control_, bitmap_);
+}
+
 void ShowAlphaPercent(HWND page, int label, BYTE alpha)
 {
     wchar_t text[16];
@@ -234,25 +283,71 @@ BYTE SliderAlpha(HWND page, int slider)
     return static_cast<BYTE>(SendDlgItemMessageW(page, slider, TBM_GETPOS, 0, 0) & 0xFF);
 }
 
-bool ChooseColour(HWND page, HWND owner, COLORREF& colour)
+namespace {
+
+struct ColourRow {
+    int dialog; // the page's template
+    int chooseButton;
+    int slider;
+    int label;
+    size_t colour; // where the working copy holds it
+};
+
+#define ROW_COLOUR(member) offsetof(DockletInstance, member)
+const ColourRow COLOUR_ROWS[] = {
+    {IDD_FONT, IDC_FONT_FILL_CHOOSE, IDC_FONT_FILL_ALPHA, IDC_FONT_FILL_PERCENT, ROW_COLOUR(text.fontColor)},
+    {IDD_FONT, IDC_FONT_OUTLINE_CHOOSE, IDC_FONT_OUTLINE_ALPHA, IDC_FONT_OUTLINE_PERCENT,
+     ROW_COLOUR(text.outlineColor)},
+    {IDD_FONT, IDC_FONT_SHADOW_CHOOSE, IDC_FONT_SHADOW_ALPHA, IDC_FONT_SHADOW_PERCENT, ROW_COLOUR(text.shadowColor)},
+    {IDD_GRAPH, IDC_GRAPH_BAR_CHOOSE, IDC_GRAPH_BAR_ALPHA, IDC_GRAPH_BAR_PERCENT, ROW_COLOUR(graph.graphColor)},
+    {IDD_GRAPH, IDC_GRAPH_BACKGROUND_CHOOSE, IDC_GRAPH_BACKGROUND_ALPHA, IDC_GRAPH_BACKGROUND_PERCENT,
+     ROW_COLOUR(graph.backgroundColor)},
+    {IDD_GRAPH, IDC_GRAPH_FRAME_CHOOSE, IDC_GRAPH_FRAME_ALPHA, IDC_GRAPH_FRAME_PERCENT, ROW_COLOUR(graph.frameColor)},
+};
+#undef ROW_COLOUR
+
+AlphaColour& ColourOf(const ColourRow& row, DockletInstance* copy)
 {
-    COLORREF customColours[16] = {};
-    CHOOSECOLORW request = {};
-    request.lStructSize = sizeof request;
-    request.hwndOwner = owner;
-    request.rgbResult = colour;
-    request.lpCustColors = customColours;
-    request.Flags = CC_RGBINIT | CC_FULLOPEN;
-    // The chooser belongs to the docklet's window; the sheet waits for it,
-    // so it cannot close underneath the page.
-    HWND sheet = GetParent(page);
-    const bool sheetWasEnabled = sheet && !EnableWindow(sheet, FALSE);
-    const bool confirmed = ChooseColorW(&request) != FALSE;
-    if (sheetWasEnabled) {
-        EnableWindow(sheet, TRUE);
-        SetActiveWindow(sheet);
+    return *reinterpret_cast<AlphaColour*>(reinterpret_cast<char*>(copy) + row.colour);
+}
+
+} // namespace
+
+void LoadColourRows(HWND page, int dialog, DockletInstance* copy)
+{
+    for (const ColourRow& row : COLOUR_ROWS)
+        if (row.dialog == dialog)
+            SetUpAlphaSlider(page, row.slider, row.label, ColourOf(row, copy).alpha);
+}
+
+void StoreColourRows(HWND page, int dialog, DockletInstance* copy)
+{
+    for (const ColourRow& row : COLOUR_ROWS)
+        if (row.dialog == dialog)
+            ColourOf(row, copy).alpha = SliderAlpha(page, row.slider);
+}
+
+bool OnColourRow(HWND page, UINT message, WPARAM wParam, LPARAM lParam, DockletInstance* copy,
+                 const PageHandlers& handlers)
+{
+    const int code = LOWORD(wParam);
+    for (const ColourRow& row : COLOUR_ROWS) {
+        if (row.dialog != handlers.dialog)
+            continue;
+        AlphaColour& colour = ColourOf(row, copy);
+        if (message == WM_COMMAND && code == row.chooseButton) {
+            if (ChooseColour(page, copy->hwndDocklet, colour.rgb))
+                handlers.redraw(page, copy);
+            return true;
+        }
+        if (message == WM_HSCROLL && reinterpret_cast<HWND>(lParam) == GetDlgItem(page, row.slider)) {
+            if (code != TB_THUMBTRACK && code != TB_ENDTRACK)
+                return true;
+            colour.alpha = SliderAlpha(page, row.slider);
+            ShowAlphaPercent(page, row.label, colour.alpha);
+            handlers.redraw(page, copy);
+            return true;
+        }
     }
-    if (confirmed)
-        colour = request.rgbResult;
-    return confirmed;
+    return false;
 }

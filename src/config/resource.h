@@ -6,6 +6,13 @@
 #define MORAVEL_VERSION_BINARY 0, 1, 0, 0
 #define MORAVEL_VERSION_TEXT "0.1.0.0b"
 
+// The docklet's name, and the texts that name it otherwise. "Corvane" reads
+// as a slip for "Moravel"; the version resource's description and the
+// sheet's caption have always said it, and docks and users know them so.
+#define MORAVEL_NAME "Moravel Docklet"
+#define MORAVEL_DESCRIPTION "Corvane Docklet"
+#define MORAVEL_SHEET_CAPTION "Configure Corvane Docklet"
+
 // The manifest that asks for version 6 of the common controls.
 #define IDR_MANIFEST 2
 

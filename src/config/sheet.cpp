@@ -1,21 +1,15 @@
 // The settings sheet: a never-shown placeholder dialog owns a property sheet
-// whose pages edit a working copy of the docklet. OK copies the edits back,
-// Cancel drops them.
+// whose pages edit a working copy of the docklet. OK hands the copy back to
+// the one who opened it, who applies it; Cancel drops it.
 #include "config/config.h"
 
-#include <new>
-
-#include "core/docklet.h"
-#include "core/host.h"
 #include "core/module_lock.h"
-#include "core/refresh.h"
 #include "core/settings.h"
-#include "core/text.h"
 
 namespace {
 
 const wchar_t INSTANCE_PROPERTY[] = L"lpData";
-const wchar_t SHEET_CAPTION[] = L"Configure Corvane Docklet";
+const wchar_t SHEET_CAPTION[] = L"" MORAVEL_SHEET_CAPTION;
 
 struct PageDefinition {
     const wchar_t* title;
@@ -51,30 +45,6 @@ void CopyForEditing(const DockletInstance& live, DockletInstance& copy)
     CopySettings(copy, live, EVERY_SETTING);
     copy.lastTemperature = live.lastTemperature;
     copy.history = live.history; // borrowed: the Graph page previews the live samples
-}
-
-void ApplyEdits(DockletInstance& live, const DockletInstance& copy)
-{
-    CopySettings(live, copy, SETTINGS_APPLIED_AS_EDITED);
-
-    // A name that differs only in letter case is the same file.
-    const bool imageChanged = _wcsicmp(live.backgroundImage, copy.backgroundImage) != 0 ||
-                              ((live.dockletData ^ copy.dockletData) & DOCKLET_HIDE_ICONS) != 0;
-    // How the picture is saved follows the sheet also where the file stays
-    // the same: Reset on the own picture saved by its full path saves it by
-    // name from then on.
-    const bool savedChanged = _wcsicmp(live.savedBackgroundImage, copy.savedBackgroundImage) != 0;
-    live.dockletData = copy.dockletData;
-    if (imageChanged || savedChanged)
-        CopyText(live.savedBackgroundImage, PATH_CAPACITY, copy.savedBackgroundImage);
-    if (imageChanged) {
-        CopyText(live.backgroundImage, PATH_CAPACITY, copy.backgroundImage);
-        ResolveImagePath(live.backgroundImage, PATH_CAPACITY, L"background.png", live.imagesFolder,
-                         live.hwndDocklet);
-        SetBaseImage(&live);
-    }
-    RefreshDocklet(&live);
-    ArmRefreshTimer(&live); // the next tick comes a full period after OK
 }
 
 int CALLBACK SettingsSheetCallback(HWND sheet, UINT message, LPARAM lParam)
@@ -164,60 +134,9 @@ void GiveUpSheet()
     openSheet = OpenSheet{};
 }
 
-void RunConfiguration(HWND placeholder, LPARAM lParam)
+// The sheet's notifications to a page: shown, left, cancelled.
+INT_PTR OnSheetNotification(HWND page, const NMHDR* header, PageSlots& slots, const PageHandlers& handlers)
 {
-    SetPropW(placeholder, INSTANCE_PROPERTY, reinterpret_cast<HANDLE>(lParam));
-    auto* live = static_cast<DockletInstance*>(GetPropW(placeholder, INSTANCE_PROPERTY));
-    if (!live)
-        return;
-    CenterWindow(placeholder, live->hwndDocklet);
-
-    EditContext* context = new (std::nothrow) EditContext();
-    DockletInstance* workingCopy = new (std::nothrow) DockletInstance();
-    if (context && workingCopy) {
-        if (ClaimSheet(live, context)) {
-            context->workingCopy = workingCopy;
-            CopyForEditing(*live, *workingCopy);
-
-            EnterModal(live);
-            RunSettingsSheet(ModuleInstance(), placeholder, context);
-            GiveUpSheet();
-            // Destroyed while the sheet was open: nothing to apply to.
-            if (LeaveModal(live) && !live->destroyPending && context->outcome == SHEET_PAGE_LEFT)
-                ApplyEdits(*live, *workingCopy);
-        } else {
-            // Opened meanwhile for a docklet on another thread.
-            BringOpenSheetForward();
-        }
-    }
-    delete workingCopy; // borrows the history: frees nothing it points to
-    delete context;
-}
-
-} // namespace
-
-INT_PTR SetPageResult(HWND page, LONG_PTR result)
-{
-    SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
-    return TRUE;
-}
-
-INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& slots, const PageHandlers& handlers)
-{
-    switch (message) {
-    case WM_INITDIALOG:
-        slots.sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
-        return TRUE;
-    case WM_DESTROY:
-        // The sheet and its context end with the page.
-        slots = PageSlots{};
-        return FALSE;
-    case WM_NOTIFY:
-        break;
-    default:
-        return FALSE;
-    }
-    const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
     // Only the sheet's own notifications; the controls send others.
     if (!header || header->hwndFrom != GetParent(page))
         return FALSE;
@@ -225,7 +144,7 @@ INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& sl
     case PSN_SETACTIVE:
         slots.context = slots.sheetPage ? reinterpret_cast<EditContext*>(slots.sheetPage->lParam) : nullptr;
         if (slots.context && slots.context->workingCopy)
-            handlers.fill(page, slots.context->workingCopy);
+            handlers.load(page, slots.context->workingCopy);
         return FALSE; // the page accepts activation
     case PSN_KILLACTIVE:
         if (!slots.context)
@@ -242,6 +161,53 @@ INT_PTR HandlePageProtocol(HWND page, UINT message, LPARAM lParam, PageSlots& sl
     default:
         return FALSE;
     }
+}
+
+} // namespace
+
+INT_PTR SetPageResult(HWND page, LONG_PTR result)
+{
+    SetWindowLongPtrW(page, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR RunPage(HWND page, UINT message, WPARAM wParam, LPARAM lParam, PageSlots& slots,
+                const PageHandlers& handlers)
+{
+    DockletInstance* copy = slots.context ? slots.context->workingCopy : nullptr;
+    switch (message) {
+    case WM_INITDIALOG:
+        slots.sheetPage = reinterpret_cast<const PROPSHEETPAGEW*>(lParam);
+        return TRUE;
+    case WM_DESTROY:
+        if (handlers.redraw)
+            ReleasePicture(page, handlers.preview);
+        // The sheet and its context end with the page.
+        slots = PageSlots{};
+        return FALSE;
+    case WM_NOTIFY:
+        return OnSheetNotification(page, reinterpret_cast<const NMHDR*>(lParam), slots, handlers);
+    case WM_COMMAND:
+    case WM_HSCROLL:
+        if (copy && !OnColourRow(page, message, wParam, lParam, copy, handlers) && message == WM_COMMAND &&
+            handlers.command)
+            handlers.command(page, LOWORD(wParam), HIWORD(wParam), copy);
+        return FALSE;
+    default:
+        if (OutdatesPreview(message) && copy && handlers.redraw)
+            handlers.redraw(page, copy);
+        return FALSE;
+    }
+}
+
+void Tick(HWND page, int control, bool ticked)
+{
+    SendDlgItemMessageW(page, control, BM_SETCHECK, ticked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+bool Ticked(HWND page, int control)
+{
+    return SendDlgItemMessageW(page, control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 BOOL CenterWindow(HWND window, HWND docklet)
@@ -291,31 +257,41 @@ void CloseSettingsSheetOf(DockletInstance* instance)
         PostMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
-extern "C" INT_PTR CALLBACK OnConfigure(DockletInstance* instance)
+INT_PTR OpenSettingsPlaceholder(DockletInstance* instance, DLGPROC procedure)
 {
-    if (!instance)
-        return -1;
     if (SheetIsOpen()) {
         BringOpenSheetForward();
         return 0;
     }
     ModuleActivation activation;
-    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_PLACEHOLDER), instance->hwndDocklet,
-                           ConfigureDocklet, reinterpret_cast<LPARAM>(instance));
+    return DialogBoxParamW(ModuleInstance(), MAKEINTRESOURCEW(IDD_PLACEHOLDER), instance->hwndDocklet, procedure,
+                           reinterpret_cast<LPARAM>(instance));
 }
 
-extern "C" INT_PTR CALLBACK ConfigureDocklet(HWND placeholder, UINT message, WPARAM /*wParam*/, LPARAM lParam)
+DockletInstance* AdoptPlaceholder(HWND placeholder, LPARAM lParam)
 {
-    switch (message) {
-    case WM_INITDIALOG:
-        RunConfiguration(placeholder, lParam);
-        // Ended inside its own initialisation, the placeholder is never shown.
-        EndDialog(placeholder, 0);
-        return FALSE;
-    case WM_DESTROY:
-        RemovePropW(placeholder, INSTANCE_PROPERTY);
-        return FALSE;
-    default:
-        return FALSE;
+    SetPropW(placeholder, INSTANCE_PROPERTY, reinterpret_cast<HANDLE>(lParam));
+    auto* live = static_cast<DockletInstance*>(GetPropW(placeholder, INSTANCE_PROPERTY));
+    if (live)
+        CenterWindow(placeholder, live->hwndDocklet);
+    return live;
+}
+
+bool EditSettings(HWND placeholder, DockletInstance* live, DockletInstance* edited)
+{
+    EditContext context = {SHEET_OPEN, edited};
+    if (!ClaimSheet(live, &context)) {
+        // Opened meanwhile for a docklet on another thread.
+        BringOpenSheetForward();
+        return false;
     }
+    CopyForEditing(*live, *edited);
+    RunSettingsSheet(ModuleInstance(), placeholder, &context);
+    GiveUpSheet();
+    return context.outcome == SHEET_PAGE_LEFT;
+}
+
+void ReleasePlaceholder(HWND placeholder)
+{
+    RemovePropW(placeholder, INSTANCE_PROPERTY);
 }

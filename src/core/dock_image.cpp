@@ -2,14 +2,21 @@
 
 #include <stddef.h>
 
-using namespace Gdiplus;
-using namespace Gdiplus::DllExports;
-
-#if defined(__i386__)
-#define DOCK_METHOD __attribute__((thiscall))
-#else
+// The dock's compiler passes `this` of a 32-bit method in ECX, and the method
+// pops its own arguments; 64-bit code has the one calling convention.
+#ifdef _WIN64
 #define DOCK_METHOD
+#else
+#define DOCK_METHOD __thiscall
 #endif
+
+using Gdiplus::GpImage;
+using Gdiplus::GpStatus;
+using Gdiplus::Ok;
+using Gdiplus::DllExports::GdipAlloc;
+using Gdiplus::DllExports::GdipCloneImage;
+using Gdiplus::DllExports::GdipDisposeImage;
+using Gdiplus::DllExports::GdipFree;
 
 namespace {
 

@@ -1,8 +1,11 @@
-// The per-docklet record and the module's exported entry points.
+// The per-docklet record the host hands back on every call. Every layer of
+// the module reads it; what runs the docklet is above (core/lifecycle.h,
+// core/refresh.h, core/menu.h) and the exports are in core/plumbing.cpp.
 #pragma once
 
 #include <windows.h>
 
+#include "core/style.h"
 #include "gpu/gpu_state.h"
 #include "gpu/warr.h"
 
@@ -24,11 +27,12 @@ enum {
     TITLE_CAPACITY = 500,
     COMMAND_CAPACITY = 260,
     PATH_CAPACITY = 270,
-    FONT_NAME_CAPACITY = 32,
     HISTORY_SLOTS = 101,
     LABEL_BYTES = 500,
 };
 
+// The refresh timer, a window timer on hwndDocklet whose ticks the host
+// forwards to OnProcessMessage.
 const UINT_PTR REFRESH_TIMER_ID = 123235;
 const UINT REFRESH_PERIOD = 1000;
 
@@ -45,23 +49,8 @@ struct DockletInstance {
     // drive keeps it; a picture of the user's as its full path.
     wchar_t savedBackgroundImage[PATH_CAPACITY];
     wchar_t emptyImage[PATH_CAPACITY];
-    wchar_t fontName[FONT_NAME_CAPACITY];
-    int fontSize;
-    COLORREF fontColor;
-    BYTE fontAlpha;
-    int outline;
-    COLORREF outlineColor;
-    BYTE outlineAlpha;
-    int shadow;
-    COLORREF shadowColor;
-    BYTE shadowAlpha;
-    COLORREF graphColor;
-    BYTE graphAlpha;
-    COLORREF backgroundColor;
-    BYTE backgroundAlpha;
-    COLORREF frameColor;
-    BYTE frameAlpha;
-    int gradient;
+    TextStyle text;   // "FontName" to "ShadowAlpha"
+    GraphStyle graph; // "CpuColor" to "Gradient"
     int dockletData;
     int labelData;
     GpuState gpu;
@@ -69,7 +58,9 @@ struct DockletInstance {
     int lastTemperature; // degrees Celsius; -1 when the last attempt read nothing
     Warr<int>* history;
     GpuWatch gpuWatch;
-    int created;         // 1 while the refresh timer is armed
+    // 1 while the refresh timer is armed: "created" is the record's old name
+    // for it, kept though it says nothing of the timer.
+    int created;
     // The docklet holds a share of the module's GDI+ start-up: one that
     // failed to start must not shut GDI+ down for the others.
     int gdiplusStarted;
@@ -84,32 +75,3 @@ struct DockletInstance {
     // The overlay's layers kept between refreshes (render/composer.cpp).
     struct OverlayCache* overlayCache;
 };
-
-// Brackets every modal loop the docklet runs. LeaveModal returns false when
-// the docklet was destroyed meanwhile: the record is gone and must not be
-// touched again.
-void EnterModal(DockletInstance* instance);
-bool LeaveModal(DockletInstance* instance);
-void ArmRefreshTimer(DockletInstance* instance);
-// Hands the host the base image: the empty one while icons are hidden.
-void SetBaseImage(DockletInstance* instance);
-// Keeps the module in the process until it ends, whatever the dock frees:
-// before a call into the dock that may free it while the module's code is
-// still on the stack.
-void KeepModuleMapped();
-
-extern "C" {
-void CALLBACK OnGetInformation(char* name, char* author, int* version, char* description);
-DockletInstance* CALLBACK OnCreate(HWND hwndDocklet, HINSTANCE hInstance, char* iniFile, char* iniSection);
-void CALLBACK OnDestroy(DockletInstance* instance, HWND hwndDocklet);
-void CALLBACK OnProcessMessage(DockletInstance* instance, HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
-void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* iniSection, BOOL isForExport);
-BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, int iteration);
-BOOL CALLBACK OnLeftButtonClick(DockletInstance* instance, POINT* point, SIZE* size);
-BOOL CALLBACK OnDoubleClick(DockletInstance* instance, POINT* point, SIZE* size);
-BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* point, SIZE* size);
-INT_PTR CALLBACK OnConfigure(DockletInstance* instance);
-INT_PTR CALLBACK ConfigureDocklet(HWND placeholder, UINT message, WPARAM wParam, LPARAM lParam);
-INT_PTR CALLBACK OnAbout(DockletInstance* instance);
-INT_PTR CALLBACK AboutDocklet(HWND box, UINT message, WPARAM wParam, LPARAM lParam);
-}

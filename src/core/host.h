@@ -5,7 +5,6 @@
 #pragma once
 
 #include <windows.h>
-#include <stddef.h>
 
 #include "core/host_api.h"
 
@@ -24,9 +23,3 @@ void HostDoAttentionAnimation(HWND hwndDocklet);
 void HostGetRelativeFolder(HWND hwndDocklet, char* folder);
 void HostRemoveSelf(HWND hwndDocklet);
 
-// Turns the default image name into its full path in the docklet's images
-// folder, and a path relative to the host ("." first, from the folder of the
-// host's executable) into a full path.
-// Any other path stays as it is.
-void ResolveImagePath(wchar_t* path, size_t capacity, const wchar_t* defaultName, const wchar_t* imagesFolder,
-                      HWND hwndDocklet);

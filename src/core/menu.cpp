@@ -7,8 +7,8 @@
 #include "config/config.h"
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/lifecycle.h"
 #include "core/refresh.h"
-#include "core/text.h"
 
 namespace {
 
@@ -16,6 +16,9 @@ struct MenuEntry {
     const wchar_t* text; // null: a separator
     UINT id;
     bool (*checked)(const DockletInstance*);
+    // Changes the setting the item stands for; null where it opens or does
+    // something else (RunMenuCommand).
+    void (*choose)(DockletInstance*);
 };
 
 bool Never(const DockletInstance*)
@@ -35,33 +38,64 @@ bool LabelBit(const DockletInstance* instance)
     return (instance->labelData & Bit) != 0;
 }
 
-bool InCelsius(const DockletInstance* instance)
+template <int Celsius>
+bool InUnit(const DockletInstance* instance)
 {
-    return instance->celsius != 0;
+    return (instance->celsius != 0) == (Celsius != 0);
 }
 
-bool InFahrenheit(const DockletInstance* instance)
+// The whole value: the graph and "Hide Icons" bits go too.
+template <int Mode>
+void ShowOnIcon(DockletInstance* instance)
 {
-    return instance->celsius == 0;
+    instance->dockletData = Mode;
+}
+
+void HideIcons(DockletInstance* instance)
+{
+    instance->dockletData ^= DOCKLET_HIDE_ICONS;
+    SetDefaultBaseImage(instance);
+}
+
+// What the label shows; whether it is hidden stays.
+template <int Content>
+void ShowOnLabel(DockletInstance* instance)
+{
+    instance->labelData = Content | (instance->labelData & LABEL_HIDE);
+}
+
+void HideLabel(DockletInstance* instance)
+{
+    instance->labelData ^= LABEL_HIDE;
+}
+
+template <int Celsius>
+void ShowUnit(DockletInstance* instance)
+{
+    instance->celsius = Celsius;
 }
 
 const MenuEntry MENU[] = {
-    {L"Show GPU Temperature", MENU_SHOW_TEMPERATURE, DockletBit<DOCKLET_TEMPERATURE>},
-    {L"Show GPU Temperature Graph", MENU_SHOW_GRAPH, DockletBit<DOCKLET_GRAPH>},
-    {L"Hide Icons", MENU_HIDE_ICONS, DockletBit<DOCKLET_HIDE_ICONS>},
-    {nullptr, MENU_SEPARATOR_ICON, Never},
-    {L"Show GPU Temperature at Docklet Label", MENU_LABEL_TEMPERATURE, LabelBit<LABEL_TEMPERATURE>},
-    {L"Show GPU Full Name at Docklet Label", MENU_LABEL_FULL_NAME, LabelBit<LABEL_FULL_NAME>},
-    {L"Show GPU Vendor String at Docklet Label", MENU_LABEL_VENDOR, LabelBit<LABEL_VENDOR_STRING>},
-    {L"Show Title at Docklet Label", MENU_LABEL_TITLE, LabelBit<LABEL_TITLE>},
-    {L"Hide Label", MENU_HIDE_LABEL, LabelBit<LABEL_HIDE>},
-    {nullptr, MENU_SEPARATOR_LABEL, Never},
-    {L"Show \u00B0C", MENU_CELSIUS, InCelsius},
-    {L"Show \u00B0F", MENU_FAHRENHEIT, InFahrenheit},
-    {nullptr, MENU_SEPARATOR_UNIT, Never},
-    {L"About Moravel Docklet", MENU_ABOUT, Never},
-    {L"Remove Entry", MENU_REMOVE, Never},
-    {L"Moravel Docklet Settings...", MENU_SETTINGS, Never},
+    {L"Show GPU Temperature", MENU_SHOW_TEMPERATURE, DockletBit<DOCKLET_TEMPERATURE>,
+     ShowOnIcon<DOCKLET_TEMPERATURE>},
+    {L"Show GPU Temperature Graph", MENU_SHOW_GRAPH, DockletBit<DOCKLET_GRAPH>, ShowOnIcon<DOCKLET_GRAPH>},
+    {L"Hide Icons", MENU_HIDE_ICONS, DockletBit<DOCKLET_HIDE_ICONS>, HideIcons},
+    {nullptr, MENU_SEPARATOR_ICON, Never, nullptr},
+    {L"Show GPU Temperature at Docklet Label", MENU_LABEL_TEMPERATURE, LabelBit<LABEL_TEMPERATURE>,
+     ShowOnLabel<LABEL_TEMPERATURE>},
+    {L"Show GPU Full Name at Docklet Label", MENU_LABEL_FULL_NAME, LabelBit<LABEL_FULL_NAME>,
+     ShowOnLabel<LABEL_FULL_NAME>},
+    {L"Show GPU Vendor String at Docklet Label", MENU_LABEL_VENDOR, LabelBit<LABEL_VENDOR_STRING>,
+     ShowOnLabel<LABEL_VENDOR_STRING>},
+    {L"Show Title at Docklet Label", MENU_LABEL_TITLE, LabelBit<LABEL_TITLE>, ShowOnLabel<LABEL_TITLE>},
+    {L"Hide Label", MENU_HIDE_LABEL, LabelBit<LABEL_HIDE>, HideLabel},
+    {nullptr, MENU_SEPARATOR_LABEL, Never, nullptr},
+    {L"Show \u00B0C", MENU_CELSIUS, InUnit<1>, ShowUnit<1>},
+    {L"Show \u00B0F", MENU_FAHRENHEIT, InUnit<0>, ShowUnit<0>},
+    {nullptr, MENU_SEPARATOR_UNIT, Never, nullptr},
+    {L"About " MORAVEL_NAME, MENU_ABOUT, Never, nullptr},
+    {L"Remove Entry", MENU_REMOVE, Never, nullptr},
+    {L"" MORAVEL_NAME " Settings...", MENU_SETTINGS, Never, nullptr},
 };
 
 HMENU BuildContextMenu(const DockletInstance* instance)
@@ -79,22 +113,6 @@ HMENU BuildContextMenu(const DockletInstance* instance)
     return menu;
 }
 
-// The base image while icons are hidden or shown again: always the two
-// default names in the images folder, as the host reports the folder.
-void SetDefaultBaseImage(DockletInstance* instance)
-{
-    char folder[HOST_FOLDER_BYTES + 2] = "";
-    HostGetRelativeFolder(instance->hwndDocklet, folder);
-    folder[sizeof folder - 1] = 0;
-    char imagesFolder[PATH_CAPACITY];
-    NarrowForHost(imagesFolder, sizeof imagesFolder, instance->imagesFolder);
-    const char* name = (instance->dockletData & DOCKLET_HIDE_ICONS) ? "empty.png" : "background.png";
-    // A path cut short would name another file.
-    char path[PATH_CAPACITY];
-    if (FormatBytes(path, sizeof path, "%s%s\\%s", folder, imagesFolder, name))
-        HostSetImageFile(instance->hwndDocklet, path);
-}
-
 // The dock's own top-level window that holds the docklet's window.
 HWND TopLevelOf(const DockletInstance* instance)
 {
@@ -102,53 +120,17 @@ HWND TopLevelOf(const DockletInstance* instance)
     return topLevel ? topLevel : instance->hwndDocklet;
 }
 
-void ShowOnLabel(DockletInstance* instance, int content)
-{
-    instance->labelData = content | (instance->labelData & LABEL_HIDE);
-}
-
 } // namespace
 
 void RunMenuCommand(DockletInstance* instance, int command)
 {
     switch (command) {
-    case MENU_SHOW_TEMPERATURE:
-        instance->dockletData = DOCKLET_TEMPERATURE;
-        break;
-    case MENU_SHOW_GRAPH:
-        instance->dockletData = DOCKLET_GRAPH;
-        break;
-    case MENU_HIDE_ICONS:
-        instance->dockletData ^= DOCKLET_HIDE_ICONS;
-        SetDefaultBaseImage(instance);
-        break;
-    case MENU_HIDE_LABEL:
-        instance->labelData ^= LABEL_HIDE;
-        break;
-    case MENU_LABEL_TEMPERATURE:
-        ShowOnLabel(instance, LABEL_TEMPERATURE);
-        break;
-    case MENU_LABEL_TITLE:
-        ShowOnLabel(instance, LABEL_TITLE);
-        break;
-    case MENU_LABEL_FULL_NAME:
-        ShowOnLabel(instance, LABEL_FULL_NAME);
-        break;
-    case MENU_LABEL_VENDOR:
-        ShowOnLabel(instance, LABEL_VENDOR_STRING);
-        break;
-    case MENU_CELSIUS:
-        instance->celsius = 1;
-        break;
-    case MENU_FAHRENHEIT:
-        instance->celsius = 0;
-        break;
     case MENU_ABOUT:
-        OnAbout(instance);
+        ShowAbout(instance);
         return;
     case MENU_SETTINGS:
         // A confirmed sheet refreshes and re-arms the timer itself.
-        OnConfigure(instance);
+        OpenSettings(instance);
         return;
     case MENU_REMOVE:
         // The host may destroy the docklet inside this call, and free the
@@ -157,8 +139,15 @@ void RunMenuCommand(DockletInstance* instance, int command)
         HostRemoveSelf(instance->hwndDocklet);
         return;
     default:
-        return;
+        break;
     }
+    const MenuEntry* chosen = nullptr;
+    for (const MenuEntry& entry : MENU)
+        if (static_cast<int>(entry.id) == command && entry.choose)
+            chosen = &entry;
+    if (!chosen)
+        return;
+    chosen->choose(instance);
     RefreshDocklet(instance);
     if (!instance->created)
         ArmRefreshTimer(instance);
@@ -172,19 +161,10 @@ void ReleaseMouseEffect(DockletInstance* instance)
     HostLockMouseEffect(instance->hwndDocklet, FALSE);
 }
 
-void CloseModalWindows(DockletInstance* instance)
+void LaunchCommand(DockletInstance* instance)
 {
-    if (instance->menuOpen)
-        EndMenu();
-    if (instance->aboutBox)
-        PostMessageW(instance->aboutBox, WM_COMMAND, IDCANCEL, 0);
-    CloseSettingsSheetOf(instance);
-}
-
-extern "C" BOOL CALLBACK OnLeftButtonClick(DockletInstance* instance, POINT* /*point*/, SIZE* /*size*/)
-{
-    if (!instance || instance->command[0] == 0)
-        return TRUE;
+    if (instance->command[0] == 0)
+        return;
     HostDoAttentionAnimation(instance->hwndDocklet);
     // Shell extensions and the handlers of packaged apps that open a web
     // address or a document need COM on this thread; the dock may not have
@@ -194,23 +174,16 @@ extern "C" BOOL CALLBACK OnLeftButtonClick(DockletInstance* instance, POINT* /*p
     ShellExecuteW(TopLevelOf(instance), nullptr, instance->command, instance->parameters, nullptr, SW_SHOWDEFAULT);
     if (SUCCEEDED(com))
         CoUninitialize();
-    return TRUE;
 }
 
-// Exported as OnDoubleClick and as OnLeftButtonHeld: both are left to the host.
-extern "C" BOOL CALLBACK OnDoubleClick(DockletInstance* /*instance*/, POINT* /*point*/, SIZE* /*size*/)
-{
-    return FALSE;
-}
-
-extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*point*/, SIZE* /*size*/)
+void ShowContextMenu(DockletInstance* instance)
 {
     // A host may deliver another right click while the menu is open.
-    if (!instance || instance->menuOpen || instance->destroyPending)
-        return TRUE;
+    if (instance->menuOpen || instance->destroyPending)
+        return;
     HMENU menu = BuildContextMenu(instance);
     if (!menu)
-        return TRUE;
+        return;
     POINT cursor = {};
     GetCursorPos(&cursor);
 
@@ -237,9 +210,8 @@ extern "C" BOOL CALLBACK OnRightButtonClick(DockletInstance* instance, POINT* /*
     ReleaseMouseEffect(instance);
     DestroyMenu(menu);
     if (!LeaveModal(instance))
-        return TRUE;
+        return;
 
     if (command > 0)
         RunMenuCommand(instance, command);
-    return TRUE;
 }

@@ -23,12 +23,14 @@ enum MenuCommand {
     MENU_SEPARATOR_UNIT = 12,
 };
 
+// A left click: the user's command launched with its parameters.
+void LaunchCommand(DockletInstance* instance);
+
+// A right click: the context menu, and the command chosen from it.
+void ShowContextMenu(DockletInstance* instance);
+
 // Carries out one menu command as if it had been chosen.
 void RunMenuCommand(DockletInstance* instance, int command);
 
 // Gives back the dock's mouse-over effect if the open menu holds it.
 void ReleaseMouseEffect(DockletInstance* instance);
-
-// Asks the docklet's open menu and dialogs to close (the docklet is being
-// destroyed from inside one of their loops).
-void CloseModalWindows(DockletInstance* instance);

@@ -5,16 +5,16 @@
 // them. The lock is never held across a modal loop or a call into the dock.
 #pragma once
 
+#include "core/uncopyable.h"
+
 // Made when the module is loaded, deleted when it is freed (DllMain).
 void CreateModuleLock();
 void DeleteModuleLock();
 
 // Holds the lock for its scope. The lock may be taken again on the thread
 // that holds it.
-class ModuleLock {
+class ModuleLock : Uncopyable {
 public:
     ModuleLock();
     ~ModuleLock();
-    ModuleLock(const ModuleLock&) = delete;
-    ModuleLock& operator=(const ModuleLock&) = delete;
 };

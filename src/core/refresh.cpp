@@ -5,6 +5,7 @@
 
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/images.h"
 #include "core/text.h"
 #include "gpu/driver.h"
 #include "gpu/sensor.h"
@@ -75,14 +76,49 @@ void ChooseLabel(const DockletInstance* instance, char* label, size_t capacity)
 
 void RefreshDocklet(DockletInstance* instance)
 {
-    if (!instance)
-        return;
-    ResetTemperature(instance);
-    SampleGpu(instance);
+    instance->lastTemperature = SampleGpu(instance->gpu, instance->gpuWatch, instance->history);
 
     char label[LABEL_BYTES];
     ChooseLabel(instance, label, sizeof label);
     HostSetLabel(instance->hwndDocklet, label);
 
     HostGiveImageOverlay(instance->hwndDocklet, ComposeDockletImage(instance));
+}
+
+void ArmRefreshTimer(DockletInstance* instance)
+{
+    SetTimer(instance->hwndDocklet, REFRESH_TIMER_ID, REFRESH_PERIOD, nullptr);
+    instance->created = 1;
+}
+
+void RefreshOnTimer(DockletInstance* instance)
+{
+    if (instance->destroyPending)
+        return;
+    KillTimer(instance->hwndDocklet, REFRESH_TIMER_ID);
+    instance->created = 0;
+    RefreshDocklet(instance);
+    // A menu or the settings sheet may have re-armed it while the refresh ran.
+    if (!instance->created)
+        ArmRefreshTimer(instance);
+}
+
+void SetBaseImage(DockletInstance* instance)
+{
+    const wchar_t* image =
+        (instance->dockletData & DOCKLET_HIDE_ICONS) ? instance->emptyImage : instance->backgroundImage;
+    char path[PATH_CAPACITY];
+    NarrowForHost(path, sizeof path, image);
+    HostSetImageFile(instance->hwndDocklet, path);
+}
+
+void SetDefaultBaseImage(DockletInstance* instance)
+{
+    const wchar_t* name = (instance->dockletData & DOCKLET_HIDE_ICONS) ? EMPTY_IMAGE : BACKGROUND_IMAGE;
+    // A path cut short would name another file.
+    wchar_t image[PATH_CAPACITY];
+    char path[PATH_CAPACITY];
+    if (ImagesFolderPath(image, PATH_CAPACITY, instance->hwndDocklet, instance->imagesFolder, name) &&
+        NarrowForHost(path, sizeof path, image))
+        HostSetImageFile(instance->hwndDocklet, path);
 }

@@ -7,6 +7,7 @@
 
 #include "core/docklet.h"
 #include "core/host.h"
+#include "core/images.h"
 #include "core/text.h"
 
 namespace {
@@ -30,20 +31,23 @@ struct Setting {
     SheetApply sheetApply;
 };
 
+// The fields are named as members of the record, nested ones included
+// ("text.fontColor.alpha").
+#define FIELD_UNITS(field) (sizeof(static_cast<DockletInstance*>(nullptr)->field) / sizeof(wchar_t))
 #define SAVED_TEXT_KEY(key, field, savedField, def, capacity, apply)                                    \
     { key, offsetof(DockletInstance, field), offsetof(DockletInstance, savedField), TEXT_SETTING, def, 0,  \
-      capacity, sizeof(DockletInstance::field) / sizeof(wchar_t), apply }
+      capacity, FIELD_UNITS(field), apply }
 #define TEXT_KEY(key, field, def, capacity, apply) SAVED_TEXT_KEY(key, field, field, def, capacity, apply)
-#define INT_KEY(key, field, def, apply)                                                                 \
-    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, field), INT_SETTING, nullptr, def, \
-      20, 0, apply }
-#define ALPHA_KEY(key, field, def, apply)                                                               \
-    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, field), ALPHA_SETTING, nullptr,   \
-      def, 20, 0, apply }
+#define NUMBER_KEY(key, field, kind, def, apply)                                                        \
+    { key, offsetof(DockletInstance, field), offsetof(DockletInstance, field), kind, nullptr, def, 20, 0, apply }
+#define INT_KEY(key, field, def, apply) NUMBER_KEY(key, field, INT_SETTING, def, apply)
+// A colour and its alpha, under two keys.
+#define COLOUR_KEYS(colourKey, alphaKey, field, colourDefault, alphaDefault)                            \
+    NUMBER_KEY(colourKey, field.rgb, INT_SETTING, colourDefault, APPLIED),                              \
+    NUMBER_KEY(alphaKey, field.alpha, ALPHA_SETTING, alphaDefault, APPLIED)
 
-const wchar_t DEFAULT_BACKGROUND[] = L"background.png";
-
-// Read and written in this order; stored files rely on these key names.
+// Read and written in this order; stored files rely on these key names,
+// "Celcius" and "CpuColor" (the bars' colour) among them.
 const Setting SETTINGS[] = {
     TEXT_KEY(L"Title", title, L"Moravel", 260, APPLIED),
     TEXT_KEY(L"Command", command, L"", 260, APPLIED),
@@ -51,28 +55,23 @@ const Setting SETTINGS[] = {
     INT_KEY(L"Celcius", celsius, 1, APPLIED),
     // Path fields are read whole: a resolved path may be longer than 259.
     TEXT_KEY(L"ImagesFolder", imagesFolder, L"icons", PATH_CAPACITY, NOT_APPLIED),
-    SAVED_TEXT_KEY(L"BackgroundImage", backgroundImage, savedBackgroundImage, DEFAULT_BACKGROUND, PATH_CAPACITY,
+    SAVED_TEXT_KEY(L"BackgroundImage", backgroundImage, savedBackgroundImage, BACKGROUND_IMAGE, PATH_CAPACITY,
                    NOT_APPLIED),
-    TEXT_KEY(L"FontName", fontName, L"Tahoma", 32, APPLIED),
-    INT_KEY(L"FontSize", fontSize, 34, APPLIED),
-    INT_KEY(L"FontColor", fontColor, 16777215, APPLIED),
-    ALPHA_KEY(L"FontAlpha", fontAlpha, 255, APPLIED),
-    INT_KEY(L"Outline", outline, 1, APPLIED),
-    INT_KEY(L"OutlineColor", outlineColor, 0, APPLIED),
-    ALPHA_KEY(L"OutlineAlpha", outlineAlpha, 255, APPLIED),
-    INT_KEY(L"Shadow", shadow, 1, APPLIED),
-    INT_KEY(L"ShadowColor", shadowColor, 0, APPLIED),
-    ALPHA_KEY(L"ShadowAlpha", shadowAlpha, 85, APPLIED),
-    INT_KEY(L"CpuColor", graphColor, 65280, APPLIED),
-    ALPHA_KEY(L"CpuAlpha", graphAlpha, 193, APPLIED),
-    INT_KEY(L"BackgroundColor", backgroundColor, 0, APPLIED),
-    ALPHA_KEY(L"BackgroundAlpha", backgroundAlpha, 91, APPLIED),
-    INT_KEY(L"FrameColor", frameColor, 16777215, APPLIED),
-    ALPHA_KEY(L"FrameAlpha", frameAlpha, 91, APPLIED),
-    INT_KEY(L"Gradient", gradient, 1, APPLIED),
+    TEXT_KEY(L"FontName", text.fontName, L"Tahoma", 32, APPLIED),
+    INT_KEY(L"FontSize", text.fontSize, 34, APPLIED),
+    COLOUR_KEYS(L"FontColor", L"FontAlpha", text.fontColor, 16777215, 255),
+    INT_KEY(L"Outline", text.outline, 1, APPLIED),
+    COLOUR_KEYS(L"OutlineColor", L"OutlineAlpha", text.outlineColor, 0, 255),
+    INT_KEY(L"Shadow", text.shadow, 1, APPLIED),
+    COLOUR_KEYS(L"ShadowColor", L"ShadowAlpha", text.shadowColor, 0, 85),
+    COLOUR_KEYS(L"CpuColor", L"CpuAlpha", graph.graphColor, 65280, 193),
+    COLOUR_KEYS(L"BackgroundColor", L"BackgroundAlpha", graph.backgroundColor, 0, 91),
+    COLOUR_KEYS(L"FrameColor", L"FrameAlpha", graph.frameColor, 16777215, 91),
+    INT_KEY(L"Gradient", graph.gradient, 1, APPLIED),
     INT_KEY(L"DockletData", dockletData, 2, NOT_APPLIED),
     INT_KEY(L"LabelData", labelData, 2, APPLIED),
 };
+static_assert(sizeof SETTINGS / sizeof SETTINGS[0] == 25, "the 25 keys");
 
 template <typename T>
 T& FieldAt(DockletInstance* instance, size_t offset)
@@ -152,7 +151,6 @@ void SetDefaults(DockletInstance* instance)
         else
             StoreInt(instance, setting, setting.intDefault);
     }
-    CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
 }
 
 // The host's 8-bit INI names (its ANSI code page) as UTF-16 profile
@@ -201,6 +199,13 @@ void WriteTextSetting(const wchar_t* section, const wchar_t* key, const wchar_t*
     WritePrivateProfileStringW(section, key, quoted, file);
 }
 
+void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)
+{
+    wchar_t text[100] = L"";
+    FormatText(text, 100, L"%d", value);
+    WritePrivateProfileStringW(section, key, text, file);
+}
+
 } // namespace
 
 void LoadSettings(DockletInstance* instance, const char* iniFile, const char* iniSection)
@@ -229,7 +234,6 @@ void LoadSettings(DockletInstance* instance, const char* iniFile, const char* in
             StoreInt(instance, setting, setting.kind == ALPHA_SETTING ? ReadAlpha(value) : _wtoi(value));
         }
     }
-    CopyText(instance->emptyImage, PATH_CAPACITY, L"empty.png");
 }
 
 void CopySettings(DockletInstance& to, const DockletInstance& from, SettingsCopy which)
@@ -239,26 +243,8 @@ void CopySettings(DockletInstance& to, const DockletInstance& from, SettingsCopy
             CopySetting(to, from, setting);
 }
 
-void ResolveBackgroundImage(DockletInstance* instance)
+void SaveSettings(const DockletInstance* instance, const char* iniFile, const char* iniSection)
 {
-    CopyText(instance->savedBackgroundImage, PATH_CAPACITY, instance->backgroundImage);
-    ResolveImagePath(instance->backgroundImage, PATH_CAPACITY, DEFAULT_BACKGROUND, instance->imagesFolder,
-                     instance->hwndDocklet);
-    if (_wcsicmp(instance->savedBackgroundImage, DEFAULT_BACKGROUND) != 0)
-        CopyText(instance->savedBackgroundImage, PATH_CAPACITY, instance->backgroundImage);
-}
-
-void WriteIntSetting(const wchar_t* section, const wchar_t* key, int value, const wchar_t* file)
-{
-    wchar_t text[100] = L"";
-    FormatText(text, 100, L"%d", value);
-    WritePrivateProfileStringW(section, key, text, file);
-}
-
-extern "C" void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* iniSection, BOOL /*isForExport*/)
-{
-    if (!instance)
-        return;
     wchar_t file[MAX_PATH];
     wchar_t section[MAX_PATH];
     if (!WidenIniNames(iniFile, iniSection, file, section))
@@ -270,21 +256,4 @@ extern "C" void CALLBACK OnSave(DockletInstance* instance, char* iniFile, char* 
         else
             WriteIntSetting(section, setting.key, FetchInt(instance, setting), file);
     }
-}
-
-extern "C" BOOL CALLBACK OnExportFiles(DockletInstance* instance, char* output, int iteration)
-{
-    if (!instance || !output || iteration != 0)
-        return FALSE;
-    const size_t EXPORT_LIMIT = 261;
-    output[0] = 0; // stays empty when the host lacks the service
-    HostGetRelativeFolder(instance->hwndDocklet, output);
-    char imagesFolder[PATH_CAPACITY];
-    NarrowForHost(imagesFolder, PATH_CAPACITY, instance->imagesFolder);
-    // A path cut short would name another folder: report none instead.
-    if (!AppendBytes(output, EXPORT_LIMIT, imagesFolder)) {
-        output[0] = 0;
-        return FALSE;
-    }
-    return TRUE;
 }

@@ -1,8 +1,6 @@
 #include "core/text.h"
 
-#include <stdarg.h>
 #include <windows.h>
-#include <strsafe.h>
 
 namespace {
 
@@ -25,6 +23,19 @@ bool CopyConverted(Target* target, size_t capacity, const Source* source, size_t
     return true;
 }
 
+// How a conversion starts: with no room for anything (false), with nothing
+// to convert ("" written, true), or with the work to do.
+enum ConversionStart { NO_ROOM, NOTHING_TO_CONVERT, TO_CONVERT };
+
+template <typename Target, typename Source>
+ConversionStart StartConversion(Target* target, size_t capacity, const Source* source)
+{
+    if (capacity == 0)
+        return NO_ROOM;
+    target[0] = 0;
+    return source && source[0] ? TO_CONVERT : NOTHING_TO_CONVERT;
+}
+
 } // namespace
 
 bool WidenBytesN(wchar_t* target, size_t capacity, const char* source, size_t sourceMax)
@@ -42,11 +53,9 @@ bool NarrowToBytes(char* target, size_t capacity, const wchar_t* source)
 
 bool WidenFromHost(wchar_t* target, size_t capacity, const char* source)
 {
-    if (capacity == 0)
-        return false;
-    target[0] = 0;
-    if (!source || !source[0])
-        return true;
+    const ConversionStart start = StartConversion(target, capacity, source);
+    if (start != TO_CONVERT)
+        return start == NOTHING_TO_CONVERT;
     const int needed = MultiByteToWideChar(CP_ACP, 0, source, -1, nullptr, 0);
     if (needed <= 0)
         return false;
@@ -88,11 +97,9 @@ size_t CharacterBytes(UINT codePage, const char* text)
 
 bool NarrowForHost(char* target, size_t capacity, const wchar_t* source)
 {
-    if (capacity == 0)
-        return false;
-    target[0] = 0;
-    if (!source || !source[0])
-        return true;
+    const ConversionStart start = StartConversion(target, capacity, source);
+    if (start != TO_CONVERT)
+        return start == NOTHING_TO_CONVERT;
     // UTF-8 as the system code page takes neither flags nor a replacement.
     const UINT codePage = GetACP();
     const bool utf8 = codePage == CP_UTF8;
@@ -143,26 +150,4 @@ bool AppendBytes(char* target, size_t capacity, const char* source)
         return false;
     }
     return CopyBytes(target + used, capacity - used, source);
-}
-
-bool FormatText(wchar_t* target, size_t capacity, const wchar_t* format, ...)
-{
-    if (capacity == 0)
-        return false;
-    va_list args;
-    va_start(args, format);
-    HRESULT hr = StringCchVPrintfW(target, capacity, format, args);
-    va_end(args);
-    return SUCCEEDED(hr);
-}
-
-bool FormatBytes(char* target, size_t capacity, const char* format, ...)
-{
-    if (capacity == 0)
-        return false;
-    va_list args;
-    va_start(args, format);
-    HRESULT hr = StringCchVPrintfA(target, capacity, format, args);
-    va_end(args);
-    return SUCCEEDED(hr);
 }

@@ -7,6 +7,10 @@
 #include <stddef.h>
 #include <wchar.h>
 
+#include <windows.h>
+#define STRSAFE_NO_DEPRECATE
+#include <strsafe.h>
+
 // Driver texts, byte for byte: each byte becomes the code unit of the same
 // value, reading at most `sourceMax` bytes of a buffer that may lack a
 // terminator. Returns false when `source` did not fit and was cut. A null
@@ -29,5 +33,14 @@ bool AppendBytes(char* target, size_t capacity, const char* source);
 
 // printf-style into a fixed buffer; cut and terminated when too long.
 // Use %ls for UTF-16 and %hs for 8-bit arguments in both.
-bool FormatText(wchar_t* target, size_t capacity, const wchar_t* format, ...);
-bool FormatBytes(char* target, size_t capacity, const char* format, ...);
+template <typename... Values>
+bool FormatText(wchar_t* target, size_t capacity, const wchar_t* format, Values... values)
+{
+    return capacity != 0 && SUCCEEDED(StringCchPrintfW(target, capacity, format, values...));
+}
+
+template <typename... Values>
+bool FormatBytes(char* target, size_t capacity, const char* format, Values... values)
+{
+    return capacity != 0 && SUCCEEDED(StringCchPrintfA(target, capacity, format, values...));
+}

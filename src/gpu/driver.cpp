@@ -98,13 +98,12 @@ DriverCall<Function> EntryAs(DriverEntryIndex index)
     return DriverCall<Function>(index);
 }
 
-// Under WOW64 a 32-bit process's system folder is the 32-bit one, where the
-// driver keeps its 32-bit library.
-#ifdef _WIN64
-const wchar_t DRIVER_FILE_NAME[] = L"nvapi64.dll";
-#else
-const wchar_t DRIVER_FILE_NAME[] = L"nvapi.dll";
-#endif
+// The driver's file name for this machine type, named once for the whole
+// build (MORAVEL_DRIVER_FILE in CMakeLists.txt), where the simulated driver
+// takes it too: "nvapi.dll" for 32-bit code, "nvapi64.dll" for 64-bit. Under
+// WOW64 a 32-bit process's system folder is the 32-bit one, where the driver
+// keeps its 32-bit library.
+const wchar_t DRIVER_FILE_NAME[] = L"" MORAVEL_DRIVER_FILE;
 
 // GetProcAddress hands back a generic function type; going through the
 // "any function" type keeps the cast explicit about what it is.

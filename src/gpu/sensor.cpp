@@ -1,6 +1,5 @@
 #include "gpu/sensor.h"
 
-#include "core/docklet.h"
 #include "core/text.h"
 #include "gpu/driver.h"
 #include "gpu/power.h"
@@ -73,10 +72,8 @@ void FindDevice(const GpuState& gpu, GpuWatch& watch)
     watch.device = FindGpuDevice(bus, slot);
 }
 
-int EnumerateProcessors(DockletInstance* instance)
+int EnumerateProcessors(GpuState& gpu, GpuWatch& watch)
 {
-    GpuState& gpu = instance->gpu;
-    GpuWatch& watch = instance->gpuWatch;
     StampSearch(watch);
     DropDevice(watch);
     GpuHandle handles[GPU_MAX_PROCESSORS] = {};
@@ -110,24 +107,21 @@ int ReadTemperature(GpuHandle gpu, int& temperature)
     return GPU_OK;
 }
 
-void StoreSample(DockletInstance* instance, int sample)
+void StoreSample(Warr<int>* history, int sample)
 {
     // No history when its allocation failed at creation.
-    if (instance->history)
-        instance->history->Push(sample);
+    if (history)
+        history->Push(sample);
 }
 
 } // namespace
 
-int InitGpuSensor(DockletInstance* instance)
+int InitGpuSensor(GpuState& gpu, GpuWatch& watch)
 {
-    if (!instance)
-        return GPU_ERROR;
-    StampSearch(instance->gpuWatch);
+    StampSearch(watch);
     const int status = InitDriverInterface();
     if (status != GPU_OK)
         return status;
-    GpuState& gpu = instance->gpu;
 
     // Its status is not looked at: a failed call leaves the text empty.
     char version[GPU_TEXT_BYTES] = "";
@@ -139,7 +133,7 @@ int InitGpuSensor(DockletInstance* instance)
     if (DriverGetChipsetInfo(&chipset) != GPU_OK)
         return GPU_ERROR;
     gpu.chipsetInfo = chipset;
-    return EnumerateProcessors(instance);
+    return EnumerateProcessors(gpu, watch);
 }
 
 int ReadGpuTemperature(GpuHandle gpu)
@@ -149,47 +143,36 @@ int ReadGpuTemperature(GpuHandle gpu)
     return temperature;
 }
 
-void SampleGpu(DockletInstance* instance)
+int SampleGpu(GpuState& gpu, GpuWatch& watch, Warr<int>* history)
 {
-    if (!instance)
-        return;
-    GpuState& gpu = instance->gpu;
-    GpuWatch& watch = instance->gpuWatch;
     watch.asleep = 0;
     // Started before the driver, or while the processor was not listed: the
     // first refresh after a good try shows the temperature.
     if ((gpu.gpuStatus != GPU_OK || gpu.gpuCount == 0) && SearchDue(watch))
-        gpu.gpuStatus = gpu.gpuStatus != GPU_OK ? InitGpuSensor(instance) : EnumerateProcessors(instance);
+        gpu.gpuStatus = gpu.gpuStatus != GPU_OK ? InitGpuSensor(gpu, watch) : EnumerateProcessors(gpu, watch);
     if (gpu.gpuStatus != GPU_OK)
-        return;
+        return -1;
 
     // Any driver call would wake a sleeping processor and keep it awake.
     if (PowerStateOf(watch.device) == GPU_POWER_ASLEEP) {
         watch.asleep = 1;
-        StoreSample(instance, SAMPLE_ASLEEP);
-        return;
+        StoreSample(history, SAMPLE_ASLEEP);
+        return -1;
     }
     // Always processor 0, whatever the count: the driver judges the handle.
     int temperature = -1;
     if (ReadTemperature(gpu.gpuHandles[0], temperature) == GPU_HANDLE_INVALIDATED) {
         // The driver was reset or updated: its processors are listed again
         // and read with their new handles, once.
-        gpu.gpuStatus = EnumerateProcessors(instance);
+        gpu.gpuStatus = EnumerateProcessors(gpu, watch);
         if (gpu.gpuStatus == GPU_OK)
             ReadTemperature(gpu.gpuHandles[0], temperature);
     }
-    instance->lastTemperature = temperature;
-    StoreSample(instance, temperature == SAMPLE_ASLEEP ? SAMPLE_ASLEEP + 1 : temperature);
+    StoreSample(history, temperature == SAMPLE_ASLEEP ? SAMPLE_ASLEEP + 1 : temperature);
+    return temperature;
 }
 
-void ResetTemperature(DockletInstance* instance)
+void ReleaseGpuSensor(GpuWatch& watch)
 {
-    if (instance)
-        instance->lastTemperature = -1;
-}
-
-void ReleaseGpuSensor(DockletInstance* instance)
-{
-    if (instance)
-        DropDevice(instance->gpuWatch);
+    DropDevice(watch);
 }

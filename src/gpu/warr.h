@@ -1,5 +1,7 @@
 // Fixed-capacity ring of the most recent samples, read oldest first from
 // `first` to `last`. Appending never allocates and never moves elements.
+// `Warr` (a wrapping array) reads like a slip of the keyboard; it is the
+// ring's established name and is kept.
 #pragma once
 
 #include <new>

@@ -43,25 +43,10 @@ int IconFahrenheit(int celsius)
     return TruncatedInt(celsius * 1.8 < 2147483615.0 ? celsius * 1.8 : 2147483615.0) + 32;
 }
 
-struct TextStyle {
-    const wchar_t* fontName;
-    COLORREF fillColour;
-    unsigned fillAlpha;
-    int shadowOn;
-    COLORREF shadowColour;
-    unsigned shadowAlpha;
-    int outlineOn;
-    COLORREF outlineColour;
-    unsigned outlineAlpha;
-};
-
 void DrawBandText(GpGraphics* graphics, const wchar_t* text, const TextStyle& style, int horizontalAlign,
                   double emSize, LayoutRect rect)
 {
-    const int bold = FontStyleBold;
-    DrawOutlinedText(graphics, text, style.fontName, bold, style.fillColour, style.fillAlpha, horizontalAlign,
-                     StringAlignmentCenter, static_cast<float>(emSize), style.shadowOn, style.shadowColour,
-                     style.shadowAlpha, style.outlineOn, style.outlineColour, style.outlineAlpha, rect);
+    DrawOutlinedText(graphics, text, style, horizontalAlign, StringAlignmentCenter, static_cast<float>(emSize), rect);
 }
 
 // Graph mode wins when both bits are set; 0: nothing is drawn.
@@ -74,23 +59,11 @@ int ModeOf(const DockletInstance* instance)
     return 0;
 }
 
-void PrepareGraphics(GpGraphics* graphics)
-{
-    GdipSetInterpolationMode(graphics, InterpolationModeHighQuality);
-    GdipSetCompositingQuality(graphics, CompositingQualityHighQuality);
-    GdipSetCompositingMode(graphics, CompositingModeSourceOver);
-    GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
-}
-
-// Everything the layer's pixels depend on. Made zeroed, so that two keys
-// compare whole, padding included.
+// Everything the layer's pixels depend on. Made zeroed and copied whole, so
+// that two keys compare whole, padding included.
 struct LayerKey {
     int mode;
-    wchar_t fontName[FONT_NAME_CAPACITY];
-    int fontSize;
-    COLORREF fontColor, outlineColor, shadowColor;
-    unsigned fontAlpha, outlineAlpha, shadowAlpha;
-    int outline, shadow;
+    TextStyle text;
     wchar_t temperature[TEMPERATURE_TEXT_CAPACITY];
     ARGB background; // graph mode only
 };
@@ -99,16 +72,10 @@ void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
 {
     memset(&key, 0, sizeof key);
     key.mode = ModeOf(instance);
-    CopyText(key.fontName, FONT_NAME_CAPACITY, instance->fontName);
-    key.fontSize = instance->fontSize;
-    key.fontColor = instance->fontColor;
-    key.fontAlpha = instance->fontAlpha;
-    key.outline = instance->outline;
-    key.outlineColor = instance->outlineColor;
-    key.outlineAlpha = instance->outlineAlpha;
-    key.shadow = instance->shadow;
-    key.shadowColor = instance->shadowColor;
-    key.shadowAlpha = instance->shadowAlpha;
+    memcpy(&key.text, &instance->text, sizeof key.text); // the record's padding is zero as it was made
+    // What follows the face's terminator is no part of it.
+    memset(key.text.fontName, 0, sizeof key.text.fontName);
+    CopyText(key.text.fontName, FONT_NAME_CAPACITY, instance->text.fontName);
     // "Off" while the processor sleeps; "--" where a reading failed, not a number.
     if (instance->gpuWatch.asleep)
         CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"Off");
@@ -120,38 +87,31 @@ void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
         FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0F",
                    IconFahrenheit(instance->lastTemperature));
     if (key.mode == DOCKLET_GRAPH)
-        key.background = MakeArgb(instance->backgroundColor, instance->backgroundAlpha);
+        key.background = MakeArgb(instance->graph.backgroundColor);
 }
 
-// Caption and temperature, and in graph mode the graph's background: what
-// lies under the bars.
-void DrawLayer(GpGraphics* graphics, const DockletInstance* instance, const LayerKey& key)
+// Caption and temperature in the mode's bands.
+void DrawTexts(GpGraphics* graphics, const LayerKey& key)
 {
-    const TextStyle style = {
-        key.fontName,     key.fontColor,    key.fontAlpha,     key.shadow,       key.shadowColor,
-        key.shadowAlpha,  key.outline,      key.outlineColor,  key.outlineAlpha,
-    };
-    const double fontSize = instance->fontSize;
+    const double fontSize = key.text.fontSize;
     if (key.mode == DOCKLET_GRAPH) {
-        DrawBandText(graphics, CAPTION, style, StringAlignmentNear, fontSize - 16, GRAPH_TEXT_BAND);
-        DrawBandText(graphics, key.temperature, style, StringAlignmentFar, fontSize - 5, GRAPH_TEXT_BAND);
-        DrawGraphBackground(graphics, key.background, GRAPH_AREA);
+        DrawBandText(graphics, CAPTION, key.text, StringAlignmentNear, fontSize - 16, GRAPH_TEXT_BAND);
+        DrawBandText(graphics, key.temperature, key.text, StringAlignmentFar, fontSize - 5, GRAPH_TEXT_BAND);
     } else if (key.mode == DOCKLET_TEMPERATURE) {
-        DrawBandText(graphics, CAPTION, style, StringAlignmentCenter, fontSize, TEXT_CAPTION_BAND);
-        DrawBandText(graphics, key.temperature, style, StringAlignmentCenter, fontSize + 4, TEXT_TEMPERATURE_BAND);
+        DrawBandText(graphics, CAPTION, key.text, StringAlignmentCenter, fontSize, TEXT_CAPTION_BAND);
+        DrawBandText(graphics, key.temperature, key.text, StringAlignmentCenter, fontSize + 4, TEXT_TEMPERATURE_BAND);
     }
 }
 
-// The height of each sample's bar, oldest first. No history could be
-// allocated: no bars, as for a fresh docklet.
-int BarHeightsOf(const DockletInstance* instance, int* heights)
-{
-    if (!instance->history)
-        return 0;
-    return GraphBarHeights(*instance->history, GRAPH_SCALE_MAX, GRAPH_AREA, heights, GRAPH_MAX_BARS);
-}
-
 } // namespace
+
+void SetDrawingQuality(GpGraphics* graphics)
+{
+    GdipSetInterpolationMode(graphics, InterpolationModeHighQuality);
+    GdipSetCompositingQuality(graphics, CompositingQualityHighQuality);
+    GdipSetCompositingMode(graphics, CompositingModeSourceOver);
+    GdipSetSmoothingMode(graphics, SmoothingModeAntiAlias);
+}
 
 // The docklet's kept layer, the graph's pens with what they were made of,
 // and in graph mode the last overlay with the heights of its bars.
@@ -173,6 +133,15 @@ struct OverlayCache {
 namespace {
 
 #ifndef MORAVEL_NO_OVERLAY_CACHE
+// The height of each sample's bar, oldest first. No history could be
+// allocated: no bars, as for a fresh docklet.
+int BarHeightsOf(const DockletInstance* instance, int* heights)
+{
+    if (!instance->history)
+        return 0;
+    return GraphBarHeights(*instance->history, GRAPH_SCALE_MAX, GRAPH_AREA, heights, GRAPH_MAX_BARS);
+}
+
 OverlayCache* CacheOf(DockletInstance* instance)
 {
     if (!instance->overlayCache)
@@ -182,7 +151,7 @@ OverlayCache* CacheOf(DockletInstance* instance)
 }
 
 // The layer's pixels for `key`, drawn anew when the key changed.
-bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const LayerKey& key)
+bool UpdateLayer(OverlayCache* cache, const LayerKey& key)
 {
     if (cache->layerValid && memcmp(&cache->layerKey, &key, sizeof key) == 0)
         return true;
@@ -196,10 +165,13 @@ bool UpdateLayer(OverlayCache* cache, const DockletInstance* instance, const Lay
     GdipGetImageGraphicsContext(layer.Get(), graphics.Receive());
     if (!graphics.Get())
         return false;
-    PrepareGraphics(graphics.Get());
-    DrawLayer(graphics.Get(), instance, key);
+    SetDrawingQuality(graphics.Get());
+    // What lies under the bars: the texts, and in graph mode the graph's background.
+    DrawTexts(graphics.Get(), key);
+    if (key.mode == DOCKLET_GRAPH)
+        DrawGraphBackground(graphics.Get(), key.background, GRAPH_AREA);
     GdipFlush(graphics.Get(), FlushIntentionSync);
-    cache->layerKey = key;
+    memcpy(&cache->layerKey, &key, sizeof key);
     cache->layerValid = true;
     return true;
 }
@@ -274,17 +246,15 @@ bool DrawGraphColumns(GpBitmap* bitmap, GpPen* barPen, GpPen* framePen, const in
     GdipGetImageGraphicsContext(bitmap, graphics.Receive());
     if (!graphics.Get())
         return false;
-    PrepareGraphics(graphics.Get());
+    SetDrawingQuality(graphics.Get());
     if (!columns) {
-        DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, INT_MIN, INT_MAX);
-        DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
+        DrawGraphBarsAndFrame(graphics.Get(), barPen, framePen, heights, count, GRAPH_AREA, INT_MIN, INT_MAX);
         return true;
     }
     for (int left = 0, right = 0; NextRun(columns, left, right); left = right) {
         GdipSetClipRectI(graphics.Get(), left, 0, right - left, OVERLAY_SIZE, CombineModeReplace);
-        DrawGraphBarsBetween(graphics.Get(), barPen, heights, count, GRAPH_AREA, left - BAR_REACH,
-                             right - 1 + BAR_REACH);
-        DrawGraphFrame(graphics.Get(), framePen, GRAPH_AREA);
+        DrawGraphBarsAndFrame(graphics.Get(), barPen, framePen, heights, count, GRAPH_AREA, left - BAR_REACH,
+                              right - 1 + BAR_REACH);
     }
     return true;
 }
@@ -296,8 +266,8 @@ bool DrawGraphColumns(GpBitmap* bitmap, GpPen* barPen, GpPen* framePen, const in
 // the image could not be filled at all.
 bool DrawGraphOver(GpBitmap* bitmap, OverlayCache* cache, const DockletInstance* instance)
 {
-    GpPen* barPen = KeptBarPen(cache, MakeArgb(instance->graphColor, instance->graphAlpha), instance->gradient);
-    GpPen* framePen = KeptFramePen(cache, MakeArgb(instance->frameColor, instance->frameAlpha));
+    GpPen* barPen = KeptBarPen(cache, MakeArgb(instance->graph.graphColor), instance->graph.gradient);
+    GpPen* framePen = KeptFramePen(cache, MakeArgb(instance->graph.frameColor));
     int heights[GRAPH_MAX_BARS];
     const int count = BarHeightsOf(instance, heights);
 
@@ -340,19 +310,10 @@ void DrawEverything(GpBitmap* bitmap, const DockletInstance* instance, const Lay
     GdipGetImageGraphicsContext(bitmap, graphics.Receive());
     if (!graphics.Get())
         return;
-    PrepareGraphics(graphics.Get());
-    DrawLayer(graphics.Get(), instance, key);
-    if (key.mode == DOCKLET_GRAPH) {
-        PenOwner barPen;
-        *barPen.Receive() =
-            NewBarPen(instance->gradient, MakeArgb(instance->graphColor, instance->graphAlpha), GRAPH_AREA);
-        int heights[GRAPH_MAX_BARS];
-        const int count = BarHeightsOf(instance, heights);
-        DrawGraphBarsBetween(graphics.Get(), barPen.Get(), heights, count, GRAPH_AREA, INT_MIN, INT_MAX);
-        PenOwner framePen;
-        *framePen.Receive() = NewFramePen(MakeArgb(instance->frameColor, instance->frameAlpha));
-        DrawGraphFrame(graphics.Get(), framePen.Get(), GRAPH_AREA);
-    }
+    SetDrawingQuality(graphics.Get());
+    DrawTexts(graphics.Get(), key);
+    if (key.mode == DOCKLET_GRAPH)
+        DrawTemperatureGraph(graphics.Get(), instance->graph, instance->history, GRAPH_SCALE_MAX, GRAPH_AREA);
 }
 
 void DrawOverlay(GpBitmap* bitmap, DockletInstance* instance)
@@ -363,7 +324,7 @@ void DrawOverlay(GpBitmap* bitmap, DockletInstance* instance)
         return;
 #ifndef MORAVEL_NO_OVERLAY_CACHE
     OverlayCache* cache = CacheOf(instance);
-    if (cache && UpdateLayer(cache, instance, key)) {
+    if (cache && UpdateLayer(cache, key)) {
         if (key.mode == DOCKLET_GRAPH ? DrawGraphOver(bitmap, cache, instance) : CopyPixels(bitmap, cache->layer, true))
             return;
         // A copy failed half way: start again from a clear image.

@@ -5,13 +5,13 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "core/uncopyable.h"
+
 template <typename Handle, typename DeletedAs, Gdiplus::GpStatus(WINGDIPAPI* Delete)(DeletedAs*)>
-class GdipOwner {
+class GdipOwner : Uncopyable {
 public:
     GdipOwner() = default;
     ~GdipOwner() { Reset(); }
-    GdipOwner(const GdipOwner&) = delete;
-    GdipOwner& operator=(const GdipOwner&) = delete;
 
     // The out-parameter of a create function.
     Handle** Receive()

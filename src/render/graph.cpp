@@ -99,8 +99,8 @@ int GraphBarX(LayoutRect rect, int bar)
     return rect.x + BAR_SPACING * (bar + 1);
 }
 
-void DrawGraphBarsBetween(GpGraphics* target, GpPen* barPen, const int* heights, int count, LayoutRect rect,
-                          int leftX, int rightX)
+void DrawGraphBarsAndFrame(GpGraphics* target, GpPen* barPen, GpPen* framePen, const int* heights, int count,
+                           LayoutRect rect, int leftX, int rightX)
 {
     const int base = rect.y + rect.height;
     for (int bar = 0; bar < count; ++bar) {
@@ -108,23 +108,18 @@ void DrawGraphBarsBetween(GpGraphics* target, GpPen* barPen, const int* heights,
         if (heights[bar] != GRAPH_NO_BAR && barX >= leftX && barX <= rightX)
             GdipDrawLineI(target, barPen, barX, base, barX, base - heights[bar]);
     }
-}
-
-void DrawGraphFrame(GpGraphics* target, GpPen* framePen, LayoutRect rect)
-{
     GdipDrawRectangleI(target, framePen, rect.x, rect.y, rect.width, rect.height);
 }
 
-void DrawTemperatureGraph(GpGraphics* target, int gradientOn, ARGB barColour, ARGB backgroundColour,
-                          ARGB frameColour, const Warr<int>& history, double fullScale, LayoutRect rect)
+void DrawTemperatureGraph(GpGraphics* target, const GraphStyle& style, const Warr<int>* history, double fullScale,
+                          LayoutRect rect)
 {
-    DrawGraphBackground(target, backgroundColour, rect);
+    DrawGraphBackground(target, MakeArgb(style.backgroundColor), rect);
     PenOwner barPen;
-    *barPen.Receive() = NewBarPen(gradientOn, barColour, rect);
-    int heights[GRAPH_MAX_BARS];
-    const int count = GraphBarHeights(history, fullScale, rect, heights, GRAPH_MAX_BARS);
-    DrawGraphBarsBetween(target, barPen.Get(), heights, count, rect, INT_MIN, INT_MAX);
+    *barPen.Receive() = NewBarPen(style.gradient, MakeArgb(style.graphColor), rect);
     PenOwner framePen;
-    *framePen.Receive() = NewFramePen(frameColour);
-    DrawGraphFrame(target, framePen.Get(), rect);
+    *framePen.Receive() = NewFramePen(MakeArgb(style.frameColor));
+    int heights[GRAPH_MAX_BARS];
+    const int count = history ? GraphBarHeights(*history, fullScale, rect, heights, GRAPH_MAX_BARS) : 0;
+    DrawGraphBarsAndFrame(target, barPen.Get(), framePen.Get(), heights, count, rect, INT_MIN, INT_MAX);
 }

@@ -9,13 +9,12 @@ using namespace Gdiplus::DllExports;
 namespace {
 
 const int SHADOW_OFFSET = 2;
+const INT BOLD = FontStyleBold; // every text of the docklet
 
 } // namespace
 
-void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* familyName, int style,
-                      COLORREF fillColour, unsigned fillAlpha, int horizontalAlign, int verticalAlign, float emSize,
-                      int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
-                      COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect)
+void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const TextStyle& style, int horizontalAlign,
+                      int verticalAlign, float emSize, LayoutRect rect)
 {
     // GDI+ lays a text of em size 0 or less out upside down and mirrored:
     // such a text is not drawn.
@@ -28,15 +27,15 @@ void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* fa
     // An uninstalled family leaves the handle null; every later step then
     // draws nothing (there is deliberately no fallback face).
     FontFamilyOwner family;
-    GdipCreateFontFamilyFromName(familyName, nullptr, family.Receive());
+    GdipCreateFontFamilyFromName(style.fontName, nullptr, family.Receive());
 
     PenOwner outlinePen;
-    GdipCreatePen1(MakeArgb(outlineColour, outlineAlpha), 1.0f, UnitWorld, outlinePen.Receive());
+    GdipCreatePen1(MakeArgb(style.outlineColor), 1.0f, UnitWorld, outlinePen.Receive());
 
     SolidFillOwner shadowBrush;
-    GdipCreateSolidFill(MakeArgb(shadowColour, shadowAlpha), shadowBrush.Receive());
+    GdipCreateSolidFill(MakeArgb(style.shadowColor), shadowBrush.Receive());
     SolidFillOwner fillBrush;
-    GdipCreateSolidFill(MakeArgb(fillColour, fillAlpha), fillBrush.Receive());
+    GdipCreateSolidFill(MakeArgb(style.fontColor), fillBrush.Receive());
 
     PathOwner textPath;
     GdipCreatePath(FillModeAlternate, textPath.Receive());
@@ -46,17 +45,17 @@ void DrawOutlinedText(GpGraphics* target, const wchar_t* text, const wchar_t* fa
     GdipSetStringFormatLineAlign(format.Get(), static_cast<StringAlignment>(verticalAlign));
 
     const Rect layout(rect.x, rect.y, rect.width, rect.height);
-    GdipAddPathStringI(textPath.Get(), text, -1, family.Get(), style, emSize, &layout, format.Get());
+    GdipAddPathStringI(textPath.Get(), text, -1, family.Get(), BOLD, emSize, &layout, format.Get());
 
-    if (shadowOn) {
+    if (style.shadow) {
         PathOwner shadowPath;
         GdipCreatePath(FillModeAlternate, shadowPath.Receive());
         const Rect shadowLayout(rect.x + SHADOW_OFFSET, rect.y + SHADOW_OFFSET, rect.width, rect.height);
-        GdipAddPathStringI(shadowPath.Get(), text, -1, family.Get(), style, emSize, &shadowLayout, format.Get());
+        GdipAddPathStringI(shadowPath.Get(), text, -1, family.Get(), BOLD, emSize, &shadowLayout, format.Get());
         GdipFillPath(target, shadowBrush.Get(), shadowPath.Get());
     }
 
     GdipFillPath(target, fillBrush.Get(), textPath.Get());
-    if (outlineOn)
+    if (style.outline)
         GdipDrawPath(target, outlinePen.Get(), textPath.Get());
 }

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "core/style.h"
 #include "gpu/warr.h"
 
 struct DockletInstance;
@@ -34,39 +35,44 @@ inline int TruncatedInt(double value)
     return static_cast<int>(value);
 }
 
-// Windows colour value (red in the low byte) and alpha to GDI+ ARGB.
-inline Gdiplus::ARGB MakeArgb(COLORREF colour, unsigned alpha)
+// A colour with its alpha as GDI+ ARGB (red and blue change places).
+inline Gdiplus::ARGB MakeArgb(AlphaColour colour)
 {
-    return (static_cast<Gdiplus::ARGB>(alpha & 0xFF) << 24)
-        | (static_cast<Gdiplus::ARGB>(GetRValue(colour)) << 16)
-        | (static_cast<Gdiplus::ARGB>(GetGValue(colour)) << 8)
-        | static_cast<Gdiplus::ARGB>(GetBValue(colour));
+    return (static_cast<Gdiplus::ARGB>(colour.alpha) << 24)
+        | (static_cast<Gdiplus::ARGB>(GetRValue(colour.rgb)) << 16)
+        | (static_cast<Gdiplus::ARGB>(GetGValue(colour.rgb)) << 8)
+        | static_cast<Gdiplus::ARGB>(GetBValue(colour.rgb));
 }
 
-void DrawOutlinedText(Gdiplus::GpGraphics* target, const wchar_t* text, const wchar_t* familyName, int style,
-                      COLORREF fillColour, unsigned fillAlpha, int horizontalAlign, int verticalAlign, float emSize,
-                      int shadowOn, COLORREF shadowColour, unsigned shadowAlpha, int outlineOn,
-                      COLORREF outlineColour, unsigned outlineAlpha, LayoutRect rect);
+// What the icon and the previews draw with: high-quality interpolation and
+// compositing, source-over, anti-aliased.
+void SetDrawingQuality(Gdiplus::GpGraphics* graphics);
+
+// `text` in `style`'s face, fill, outline and shadow, bold, at `emSize`
+// pixels (the callers derive it from the style's size), aligned in `rect` by
+// GDI+ string alignments (near, centre, far).
+void DrawOutlinedText(Gdiplus::GpGraphics* target, const wchar_t* text, const TextStyle& style, int horizontalAlign,
+                      int verticalAlign, float emSize, LayoutRect rect);
 
 // The graph in its three layers, back to front: background, one bar per
-// sample, frame. The pens are the caller's to delete.
+// sample, frame (DrawTemperatureGraph; the overlay keeps the background in
+// a layer of its own). The pens are the caller's to delete.
 void DrawGraphBackground(Gdiplus::GpGraphics* target, Gdiplus::ARGB backgroundColour, LayoutRect rect);
 Gdiplus::GpPen* NewBarPen(int gradientOn, Gdiplus::ARGB barColour, LayoutRect rect);
 Gdiplus::GpPen* NewFramePen(Gdiplus::ARGB frameColour);
-// The bars in two steps: the height in pixels of each sample's bar, oldest
-// first (at most `capacity`); then the bars whose x lies from `leftX` to
-// `rightX`, in that order. A bar is 3 pixels wide: it reaches at most 2
-// columns either side of its x. A second the processor slept has no bar.
+// The bars' heights in pixels, one per sample of `history`, oldest first (at
+// most `capacity`). A bar stands at GraphBarX, 3 pixels wide: it reaches at
+// most 2 columns either side of its x. A second the processor slept has no
+// bar.
 const int GRAPH_MAX_BARS = 101;
 const int GRAPH_NO_BAR = -2147483647 - 1;
 int GraphBarHeights(const Warr<int>& history, double fullScale, LayoutRect rect, int* heights, int capacity);
 int GraphBarX(LayoutRect rect, int bar);
-void DrawGraphBarsBetween(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, const int* heights, int count,
-                          LayoutRect rect, int leftX, int rightX);
-void DrawGraphFrame(Gdiplus::GpGraphics* target, Gdiplus::GpPen* framePen, LayoutRect rect);
-// All three, as the Graph page's preview draws them.
-void DrawTemperatureGraph(Gdiplus::GpGraphics* target, int gradientOn, Gdiplus::ARGB barColour,
-                          Gdiplus::ARGB backgroundColour, Gdiplus::ARGB frameColour, const Warr<int>& history,
+// What lies over the background: the bars from `leftX` to `rightX`, then the frame.
+void DrawGraphBarsAndFrame(Gdiplus::GpGraphics* target, Gdiplus::GpPen* barPen, Gdiplus::GpPen* framePen,
+                           const int* heights, int count, LayoutRect rect, int leftX, int rightX);
+// All three, in `style`; a null history draws no bars.
+void DrawTemperatureGraph(Gdiplus::GpGraphics* target, const GraphStyle& style, const Warr<int>* history,
                           double fullScale, LayoutRect rect);
 
 // A new 256 x 256 overlay in the dock's object layout; the caller owns it and

@@ -491,7 +491,7 @@ void CheckRecord(Run& run, const DockletInstance* record, const char* which)
         {"imagesFolder", Terminated(record->imagesFolder)},
         {"backgroundImage", Terminated(record->backgroundImage)},
         {"emptyImage", Terminated(record->emptyImage)},
-        {"fontName", Terminated(record->fontName)},
+        {"fontName", Terminated(record->text.fontName)},
     };
     for (const Field& field : fields)
         if (!field.terminated)
@@ -582,7 +582,7 @@ const long long TEXT_SIZE_BOUND = 1024;
 
 bool HugeFont(const DockletInstance* record)
 {
-    const long long size = record->fontSize;
+    const long long size = record->text.fontSize;
     return size > TEXT_SIZE_BOUND || size < -TEXT_SIZE_BOUND;
 }
 
@@ -598,7 +598,7 @@ void Tick(Run& run, dockhost::Docklet* docklet)
 bool LosesText(const DockletInstance* record)
 {
     const wchar_t* const fields[] = {record->title,           record->command,  record->parameters,
-                                     record->imagesFolder,    record->backgroundImage, record->fontName};
+                                     record->imagesFolder,    record->backgroundImage, record->text.fontName};
     for (const wchar_t* field : fields) {
         BOOL lost = FALSE;
         char bytes[2 * TITLE_CAPACITY];
