@@ -138,7 +138,14 @@ protected:
         Freeze(docklet);
     }
 
-    DockletInstance* Live() { return Record(docklet); }
+    // The docklet started again with `face` saved.
+    void RestartWithFace(const wchar_t* face)
+    {
+        Destroy(docklet);
+        docklet = CreateWith({{"FontName", dockhost::Narrow(face)}});
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
+    }
 
     // Opens the sheet on the Font page, runs `look` there, then presses `button`.
     void OnFontPage(std::function<void(HWND)> look, int button)
@@ -197,7 +204,7 @@ TEST_F(FontFaces, TheListIsInTheOrderItsComboBoxSortsIn)
 
 TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
 {
-    wcscpy(Live()->fontName, L"Moravel Fa");
+    RestartWithFace(L"Moravel Fa");
     int first = -1;
     LRESULT selection = CB_ERR;
     OnFontPage(
@@ -213,7 +220,7 @@ TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
         PSBTN_OK);
     EXPECT_GE(first, 0);
     EXPECT_EQ(selection, first);
-    EXPECT_STREQ(Live()->fontName, SHORTER) << "OK stores the entry's full name";
+    EXPECT_EQ(Saved(docklet, "FontName"), dockhost::Narrow(SHORTER)) << "OK stores the entry's full name";
 }
 
 TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
@@ -223,7 +230,7 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
     const wchar_t* const saved[] = {L"Moravel Fa", SHORTER, L"Moravel Nowhere"};
     std::vector<harness::Pixels> samples;
     for (const wchar_t* name : saved) {
-        wcscpy(Live()->fontName, name);
+        RestartWithFace(name);
         OnFontPage([&samples](HWND page) { samples.push_back(harness::PictureOf(page, IDC_FONT_PREVIEW)); },
                    PSBTN_CANCEL);
     }
@@ -235,22 +242,22 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
 
 TEST_F(FontFaces, ASavedFaceThatIsNotListedIsKeptOnOk)
 {
-    wcscpy(Live()->fontName, L"Moravel Nowhere");
+    RestartWithFace(L"Moravel Nowhere");
     LRESULT selection = 0;
     OnFontPage(
         [&selection](HWND page) { selection = SendDlgItemMessageW(page, IDC_FONT_FACE, CB_GETCURSEL, 0, 0); },
         PSBTN_OK);
     EXPECT_EQ(selection, CB_ERR) << "nothing is selected";
-    EXPECT_STREQ(Live()->fontName, L"Moravel Nowhere");
+    EXPECT_EQ(Saved(docklet, "FontName"), "Moravel Nowhere");
 }
 
 TEST_F(FontFaces, TheFullNameOfASelectedFaceIsKeptOnOk)
 {
-    wcscpy(Live()->fontName, LONGER);
+    RestartWithFace(LONGER);
     std::wstring shown;
     OnFontPage([&shown](HWND page) { shown = SelectedItem(page); }, PSBTN_OK);
     EXPECT_EQ(shown, LONGER) << "an exact name selects its own entry";
-    EXPECT_STREQ(Live()->fontName, LONGER);
+    EXPECT_EQ(Saved(docklet, "FontName"), dockhost::Narrow(LONGER));
 }
 
 namespace {

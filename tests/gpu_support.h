@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "record.h"
 #include "system_fakes.h"
 
 namespace gpu_test {
@@ -66,17 +67,12 @@ protected:
         dockhost::SetFakeTickCount(startTicks);
     }
 
-    std::vector<int> Samples(dockhost::Docklet* docklet)
-    {
-        return harness::Samples(*Record(docklet)->history);
-    }
+    std::vector<int> Samples(dockhost::Docklet* docklet) { return harness::Samples(docklet); }
 
-    // A docklet whose INI section sets LabelData.
-    dockhost::Docklet* CreateWithLabel(int labelData, const std::string& section)
+    // A docklet whose settings set LabelData.
+    dockhost::Docklet* CreateWithLabel(int labelData)
     {
-        const std::string ini = harness::TempFolder() + "gpu.ini";
-        WritePrivateProfileStringA(section.c_str(), "LabelData", std::to_string(labelData).c_str(), ini.c_str());
-        return Create(ini.c_str(), section.c_str());
+        return CreateWith({{"LabelData", std::to_string(labelData)}});
     }
 };
 

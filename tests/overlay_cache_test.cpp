@@ -4,12 +4,12 @@
 // long sequence of modes, units, colours, transparencies, outline, shadow,
 // faces, sizes, readings, sleeping seconds and settings sheets.
 #include "harness.h"
+#include "record.h"
 
 #include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <functional>
 
 #include "config/resource.h"
 #include "system_fakes.h"
@@ -20,65 +20,70 @@ namespace {
 
 struct Step {
     const char* name;
-    std::function<void(DockletInstance&)> change; // applied to both records
-    const char* scenario;                          // the driver's answers from now on; null: unchanged
-    int powerState = 0;                            // the processor's from now on (1 awake, 4 asleep); 0: unchanged
+    harness::KeyValues change; // settings changed in both docklets
+    const char* scenario;      // the driver's answers from now on; null: unchanged
+    int powerState = 0;        // the processor's from now on (1 awake, 4 asleep); 0: unchanged
 };
 
+std::string N(unsigned long value)
+{
+    return std::to_string(value);
+}
+
 const Step STEPS[] = {
-    {"defaults: graph, Celsius", nullptr, "temperature 55\n"},
-    {"a new reading", nullptr, "temperature 56\n"},
-    {"the same reading again", nullptr, nullptr},
-    {"text mode", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
-    {"Fahrenheit, text", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"Fahrenheit, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr},
-    {"Celsius again", [](DockletInstance& d) { d.celsius = 1; }, nullptr},
-    {"both mode bits", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH | DOCKLET_TEMPERATURE; }, nullptr},
-    {"no mode bit", [](DockletInstance& d) { d.dockletData = 0; }, nullptr},
-    {"icons hidden, text", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE; },
+    {"defaults: graph, Celsius", {}, "temperature 55\n"},
+    {"a new reading", {}, "temperature 56\n"},
+    {"the same reading again", {}, nullptr},
+    {"text mode", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
+    {"Fahrenheit, text", {{"Celcius", "0"}}, nullptr},
+    {"Fahrenheit, graph", {{"DockletData", N(DOCKLET_GRAPH)}}, nullptr},
+    {"Celsius again", {{"Celcius", "1"}}, nullptr},
+    {"both mode bits", {{"DockletData", N(DOCKLET_GRAPH | DOCKLET_TEMPERATURE)}}, nullptr},
+    {"no mode bit", {{"DockletData", "0"}}, nullptr},
+    {"icons hidden, text", {{"DockletData", N(DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE)}},
      nullptr},
-    {"icons hidden, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_GRAPH; }, nullptr},
-    {"text colour", [](DockletInstance& d) { d.fontColor = RGB(255, 32, 0), d.fontAlpha = 128; }, nullptr},
-    {"text clear", [](DockletInstance& d) { d.fontAlpha = 0; }, nullptr},
-    {"outline colour", [](DockletInstance& d) { d.fontAlpha = 255, d.outlineColor = RGB(0, 0, 255), d.outlineAlpha = 99; },
+    {"icons hidden, graph", {{"DockletData", N(DOCKLET_HIDE_ICONS | DOCKLET_GRAPH)}}, nullptr},
+    {"text colour", {{"FontColor", N(RGB(255, 32, 0))}, {"FontAlpha", "128"}}, nullptr},
+    {"text clear", {{"FontAlpha", "0"}}, nullptr},
+    {"outline colour", {{"FontAlpha", "255"}, {"OutlineColor", N(RGB(0, 0, 255))}, {"OutlineAlpha", "99"}},
      nullptr},
-    {"shadow colour", [](DockletInstance& d) { d.shadowColor = RGB(0, 200, 0), d.shadowAlpha = 255; }, nullptr},
-    {"outline off", [](DockletInstance& d) { d.outline = 0; }, nullptr},
-    {"shadow off", [](DockletInstance& d) { d.shadow = 0; }, nullptr},
-    {"outline on, shadow off", [](DockletInstance& d) { d.outline = 1; }, nullptr},
-    {"shadow on", [](DockletInstance& d) { d.shadow = 1; }, nullptr},
-    {"bar colour", [](DockletInstance& d) { d.graphColor = RGB(200, 0, 200), d.graphAlpha = 40; }, nullptr},
-    {"no gradient", [](DockletInstance& d) { d.gradient = 0; }, nullptr},
-    {"gradient, bars opaque", [](DockletInstance& d) { d.gradient = 1, d.graphAlpha = 255; }, nullptr},
-    {"background colour", [](DockletInstance& d) { d.backgroundColor = RGB(0, 0, 128), d.backgroundAlpha = 200; },
+    {"shadow colour", {{"ShadowColor", N(RGB(0, 200, 0))}, {"ShadowAlpha", "255"}}, nullptr},
+    {"outline off", {{"Outline", "0"}}, nullptr},
+    {"shadow off", {{"Shadow", "0"}}, nullptr},
+    {"outline on, shadow off", {{"Outline", "1"}}, nullptr},
+    {"shadow on", {{"Shadow", "1"}}, nullptr},
+    {"bar colour", {{"CpuColor", N(RGB(200, 0, 200))}, {"CpuAlpha", "40"}}, nullptr},
+    {"no gradient", {{"Gradient", "0"}}, nullptr},
+    {"gradient, bars opaque", {{"Gradient", "1"}, {"CpuAlpha", "255"}}, nullptr},
+    {"background colour", {{"BackgroundColor", N(RGB(0, 0, 128))}, {"BackgroundAlpha", "200"}},
      nullptr},
-    {"background clear", [](DockletInstance& d) { d.backgroundAlpha = 0; }, nullptr},
-    {"frame colour", [](DockletInstance& d) { d.frameColor = RGB(255, 255, 0), d.frameAlpha = 255; }, nullptr},
-    {"frame clear", [](DockletInstance& d) { d.frameAlpha = 0; }, nullptr},
-    {"another face", [](DockletInstance& d) { lstrcpynW(d.fontName, L"DejaVu Sans", FONT_NAME_CAPACITY); }, nullptr},
-    {"a face no font has", [](DockletInstance& d) { lstrcpynW(d.fontName, L"No Such Face", FONT_NAME_CAPACITY); },
+    {"background clear", {{"BackgroundAlpha", "0"}}, nullptr},
+    {"frame colour", {{"FrameColor", N(RGB(255, 255, 0))}, {"FrameAlpha", "255"}}, nullptr},
+    {"frame clear", {{"FrameAlpha", "0"}}, nullptr},
+    {"another face", {{"FontName", "DejaVu Sans"}}, nullptr},
+    {"a face no font has", {{"FontName", "No Such Face"}},
      nullptr},
-    {"Tahoma again", [](DockletInstance& d) { lstrcpynW(d.fontName, L"Tahoma", FONT_NAME_CAPACITY); }, nullptr},
-    {"size 16: caption em 0", [](DockletInstance& d) { d.fontSize = 16; }, nullptr},
-    {"size 0", [](DockletInstance& d) { d.fontSize = 0; }, nullptr},
-    {"negative size", [](DockletInstance& d) { d.fontSize = -30; }, nullptr},
-    {"size 90", [](DockletInstance& d) { d.fontSize = 90; }, nullptr},
-    {"size held at the drawing bound", [](DockletInstance& d) { d.fontSize = 5000; }, nullptr},
-    {"size 34", [](DockletInstance& d) { d.fontSize = 34; }, nullptr},
-    {"asleep", nullptr, nullptr, 4},
-    {"asleep, text", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
-    {"awake, text", nullptr, nullptr, 1},
-    {"asleep, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr, 3},
-    {"awake, graph", nullptr, nullptr, 1},
-    {"no reading", nullptr, "status thermal -1\n"},
-    {"no reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"over full scale", [](DockletInstance& d) { d.celsius = 1; }, "temperature 200\n"},
-    {"far below zero", nullptr, "temperature -500\n"},
-    {"the largest reading", nullptr, "temperature 2147483647\n"},
-    {"the largest reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"text mode at the largest reading", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
+    {"Tahoma again", {{"FontName", "Tahoma"}}, nullptr},
+    {"size 16: caption em 0", {{"FontSize", "16"}}, nullptr},
+    {"size 0", {{"FontSize", "0"}}, nullptr},
+    {"negative size", {{"FontSize", "-30"}}, nullptr},
+    {"size 90", {{"FontSize", "90"}}, nullptr},
+    {"size held at the drawing bound", {{"FontSize", "5000"}}, nullptr},
+    {"size 34", {{"FontSize", "34"}}, nullptr},
+    {"asleep", {}, nullptr, 4},
+    {"asleep, text", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
+    {"awake, text", {}, nullptr, 1},
+    {"asleep, graph", {{"DockletData", N(DOCKLET_GRAPH)}}, nullptr, 3},
+    {"awake, graph", {}, nullptr, 1},
+    {"no reading", {}, "status thermal -1\n"},
+    {"no reading, Fahrenheit", {{"Celcius", "0"}}, nullptr},
+    {"over full scale", {{"Celcius", "1"}}, "temperature 200\n"},
+    {"far below zero", {}, "temperature -500\n"},
+    {"the largest reading", {}, "temperature 2147483647\n"},
+    {"the largest reading, Fahrenheit", {{"Celcius", "0"}}, nullptr},
+    {"text mode at the largest reading", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
     {"back to graph, a usual reading",
-     [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH, d.celsius = 1; }, "temperature 61\n"},
+     {{"DockletData", N(DOCKLET_GRAPH)}, {"Celcius", "1"}}, "temperature 61\n"},
 };
 
 // Pixels that differ in any channel, and the largest difference of a channel.
@@ -135,16 +140,14 @@ protected:
         DockTest::TearDown();
     }
 
-    DockletInstance& Reference() { return *static_cast<DockletInstance*>(uncached_->instance); }
-
     // The sheet's OK refreshes the docklet once: the reference takes the
     // same reading, so both histories hold the same samples.
     void CatchUp()
     {
-        const std::vector<int> cached = harness::Samples(*Record(cached_)->history);
-        for (int i = 0; i < 2 && harness::Samples(*Reference().history) != cached; ++i)
+        const std::vector<int> cached = harness::Samples(cached_);
+        for (int i = 0; i < 2 && harness::Samples(uncached_) != cached; ++i)
             dockhost::TickDocklet(reference_, *uncached_);
-        ASSERT_EQ(harness::Samples(*Reference().history), cached);
+        ASSERT_EQ(harness::Samples(uncached_), cached);
     }
 
     // One refresh of each, and how their overlays differ.
@@ -182,10 +185,8 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         if (step.scenario) {
             ASSERT_TRUE(harness::LoadScenario(step.scenario)) << step.name;
         }
-        if (step.change) {
-            step.change(*Record(cached_));
-            step.change(Reference());
-        }
+        harness::ChangeSettings(cached_, step.change);
+        harness::ChangeSettings(uncached_, step.change);
         if (step.powerState)
             dockhost::SetFakePowerState(0, step.powerState);
         check(step.name);
@@ -216,9 +217,9 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 150, TB_THUMBPOSITION); })
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(cached_), 0);
-    ASSERT_EQ(Record(cached_)->fontSize, 44);
-    Reference().fontSize = 44;
-    Reference().graphAlpha = 150;
+    ASSERT_EQ(Saved(cached_, "FontSize"), "44");
+    ASSERT_EQ(Saved(cached_, "CpuAlpha"), "150");
+    harness::ChangeSettings(uncached_, {{"FontSize", "44"}, {"CpuAlpha", "150"}});
     CatchUp();
     check("the sheet's OK");
 

@@ -10,16 +10,16 @@ namespace {
 
 class IconText : public OverlayTest {
 protected:
-    // White Tahoma text, no shadow, no outline, graph background and frame invisible.
-    DockletInstance* PlainText(int dockletData)
+    // White Tahoma text, no shadow, no outline, graph background and frame
+    // invisible; then the case's own settings.
+    void PlainText(int dockletData, const harness::KeyValues& more = {})
     {
-        DockletInstance* record = CreateRecord();
-        record->dockletData = dockletData;
-        record->shadow = 0;
-        record->outline = 0;
-        record->backgroundAlpha = 0;
-        record->frameAlpha = 0;
-        return record;
+        Start(harness::Merged({{"DockletData", std::to_string(dockletData)},
+                               {"Shadow", "0"},
+                               {"Outline", "0"},
+                               {"BackgroundAlpha", "0"},
+                               {"FrameAlpha", "0"}},
+                              more));
     }
 };
 
@@ -56,13 +56,12 @@ TEST_F(IconText, ShadowAndOutline)
     Pixels plain;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(DOCKLET_TEMPERATURE);
-        record->shadow = c.shadow;
-        record->shadowColor = RGB(0, 0, 255);
-        record->shadowAlpha = c.shadowAlpha;
-        record->outline = c.outline;
-        record->outlineColor = RGB(255, 0, 0);
-        record->outlineAlpha = 255;
+        PlainText(DOCKLET_TEMPERATURE, {{"Shadow", std::to_string(c.shadow)},
+                                        {"ShadowColor", std::to_string(RGB(0, 0, 255))},
+                                        {"ShadowAlpha", std::to_string(c.shadowAlpha)},
+                                        {"Outline", std::to_string(c.outline)},
+                                        {"OutlineColor", std::to_string(RGB(255, 0, 0))},
+                                        {"OutlineAlpha", "255"}});
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         if (plain.Empty())
@@ -121,9 +120,7 @@ TEST_F(IconText, FaceAndSizeEdges)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(c.dockletData);
-        wcscpy(record->fontName, c.face);
-        record->fontSize = c.fontSize;
+        PlainText(c.dockletData, {{"FontName", dockhost::Narrow(c.face)}, {"FontSize", std::to_string(c.fontSize)}});
         const int received = Host().views[docklet_->hwnd].overlaysReceived;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty()) << "no overlay";
@@ -164,8 +161,7 @@ TEST_F(IconText, ModeFollowsDockletData)
     Pixels graphPicture;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        docklet_ = Create();
-        Record(docklet_)->dockletData = c.dockletData;
+        Start({{"DockletData", std::to_string(c.dockletData)}});
         const int calls = Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd);
         Tick(docklet_);
         EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd), calls + 1);
@@ -236,12 +232,9 @@ TEST_F(IconText, NoReadingShowsNoNumberInEitherUnit)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(c.dockletData);
-        record->celsius = c.celsius;
-        record->fontSize = c.fontSize;
+        PlainText(c.dockletData, {{"Celcius", std::to_string(c.celsius)}, {"FontSize", std::to_string(c.fontSize)}});
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
-        EXPECT_EQ(record->lastTemperature, -1);
         const bool graph = c.dockletData == DOCKLET_GRAPH;
         EXPECT_LE(CountDifferent(pixels, ExpectedIconText(graph, c.shown, c.fontSize)), ICON_MISMATCH_ALLOWED);
         EXPECT_GT(CountDifferent(pixels, ExpectedIconText(graph, c.notShown, c.fontSize)), 2 * ICON_MISMATCH_ALLOWED)

@@ -4,6 +4,7 @@
 
 #include "gpu/warr.h"
 #include "harness.h"
+#include "record.h"
 
 namespace {
 
