@@ -259,21 +259,12 @@ int wmain(int argc, wchar_t** argv)
     }
 
     dockhost::Dock dock;
-    if (driver) {
-        // "demo": the simulated driver's built-in scenario.
-        SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
-    }
-    if (!dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
-        fwprintf(stderr, L"bench_refresh: cannot load MoravelDocklet.dll\n");
+    driver = driver && bench::UseDemoDriver();
+    if (!bench::LoadModule(dock, "bench_refresh"))
         return 1;
-    }
-    dockhost::Services().repaint = false;
-    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr);
-    if (!docklet || !docklet->instance) {
-        fwprintf(stderr, L"bench_refresh: no docklet (is there a display?)\n");
+    dockhost::Docklet* docklet = bench::AddDocklet(dock, "bench_refresh");
+    if (!docklet)
         return 1;
-    }
     auto* record = static_cast<DockletInstance*>(docklet->instance);
     while (record->history->Count() < HISTORY_SLOTS)
         record->history->Push(30 + record->history->Count() % 70);

@@ -126,37 +126,19 @@ private:
 
 } // namespace
 
-class FontFaces : public DockTest {
+class FontFaces : public harness::FrozenDockletTest {
 protected:
+    FontFaces() : FrozenDockletTest(55) {}
+
     void SetUp() override
     {
         // Before the dock starts GDI+, so that its installed fonts include these.
         ASSERT_TRUE(Faces::Get().Ready()) << Faces::Get().Error();
-        DockTest::SetUp();
-        docklet = Create();
-        ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
-    }
-
-    // The docklet started again with `face` saved.
-    void RestartWithFace(const wchar_t* face)
-    {
-        Destroy(docklet);
-        docklet = CreateWith({{"FontName", dockhost::Narrow(face)}});
-        ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
+        FrozenDockletTest::SetUp();
     }
 
     // Opens the sheet on the Font page, runs `look` there, then presses `button`.
-    void OnFontPage(std::function<void(HWND)> look, int button)
-    {
-        Ui().Then(OpenPage(FONT_PAGE)).Do([look] { look(CurrentPage()); }).Do([button] {
-            PressSheetButton(button);
-        });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    void OnFontPage(std::function<void(HWND)> look, int button) { OnPage(FONT_PAGE, look, button); }
 };
 
 TEST_F(FontFaces, NamesThatBeginOtherNamesAreListed)
@@ -204,7 +186,7 @@ TEST_F(FontFaces, TheListIsInTheOrderItsComboBoxSortsIn)
 
 TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
 {
-    RestartWithFace(L"Moravel Fa");
+    Restart({{"FontName", "Moravel Fa"}});
     int first = -1;
     LRESULT selection = CB_ERR;
     OnFontPage(
@@ -230,7 +212,7 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
     const wchar_t* const saved[] = {L"Moravel Fa", SHORTER, L"Moravel Nowhere"};
     std::vector<harness::Pixels> samples;
     for (const wchar_t* name : saved) {
-        RestartWithFace(name);
+        Restart({{"FontName", dockhost::Narrow(name)}});
         OnFontPage([&samples](HWND page) { samples.push_back(harness::PictureOf(page, IDC_FONT_PREVIEW)); },
                    PSBTN_CANCEL);
     }
@@ -242,7 +224,7 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
 
 TEST_F(FontFaces, ASavedFaceThatIsNotListedIsKeptOnOk)
 {
-    RestartWithFace(L"Moravel Nowhere");
+    Restart({{"FontName", "Moravel Nowhere"}});
     LRESULT selection = 0;
     OnFontPage(
         [&selection](HWND page) { selection = SendDlgItemMessageW(page, IDC_FONT_FACE, CB_GETCURSEL, 0, 0); },
@@ -253,7 +235,7 @@ TEST_F(FontFaces, ASavedFaceThatIsNotListedIsKeptOnOk)
 
 TEST_F(FontFaces, TheFullNameOfASelectedFaceIsKeptOnOk)
 {
-    RestartWithFace(LONGER);
+    Restart({{"FontName", dockhost::Narrow(LONGER)}});
     std::wstring shown;
     OnFontPage([&shown](HWND page) { shown = SelectedItem(page); }, PSBTN_OK);
     EXPECT_EQ(shown, LONGER) << "an exact name selects its own entry";

@@ -24,8 +24,7 @@ protected:
             ASSERT_TRUE(UseSimulatedDriver(scenario));
             ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
         } else if (library == Library::WithoutLookup) {
-            ASSERT_TRUE(
-                dockhost::UseDriverLibrary(harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()));
+            ASSERT_TRUE(dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver(L"simgpu-nolookup")));
         }
     }
 
@@ -33,15 +32,6 @@ protected:
     static int CallCount(const char* what)
     {
         return harness::DriverCallCount(what);
-    }
-
-    static const wchar_t* DriverFileName()
-    {
-#ifdef _WIN64
-        return L"nvapi64.dll";
-#else
-        return L"nvapi.dll";
-#endif
     }
 
     // Every call the simulated driver received, lookups included.

@@ -38,16 +38,6 @@ std::vector<MissingCase> MissingCases()
     return cases;
 }
 
-int KeysIn(const std::string& file, const char* section)
-{
-    char buffer[8192] = "";
-    GetPrivateProfileSectionA(section, buffer, sizeof buffer, file.c_str());
-    int keys = 0;
-    for (const char* line = buffer; *line; line += strlen(line) + 1)
-        ++keys;
-    return keys;
-}
-
 } // namespace
 
 class MissingServices : public DockTest {
@@ -96,7 +86,7 @@ void MissingServices::RunCase(const MissingCase& c)
     EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE) << c.name;
 
     GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(ini.c_str()), const_cast<char*>("Docklet"), FALSE);
-    EXPECT_EQ(KeysIn(ini, "Docklet"), 25) << c.name;
+    EXPECT_EQ(harness::ReadSection(ini, "Docklet").size(), 25u) << c.name;
     char exported[300] = "";
     EXPECT_EQ(GetDock().Entry().OnExportFiles(docklet->instance, exported, 0), TRUE) << c.name;
 

@@ -88,22 +88,9 @@ struct MenuState {
 
 } // namespace
 
-class Menu : public DockTest {
+class Menu : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        docklet = CreateFrozen(61);
-        ASSERT_NE(docklet, nullptr);
-    }
-
-    // The docklet started again from `settings`.
-    void Restart(const harness::KeyValues& settings)
-    {
-        Destroy(docklet);
-        docklet = CreateFrozen(61, settings);
-        ASSERT_NE(docklet, nullptr);
-    }
+    Menu() : FrozenDockletTest(61) {}
 
     // What the icon shows, what the label shows, and the unit, as saved.
     static harness::KeyValues Shown(int dockletData, int labelData, int celsius)
@@ -162,8 +149,6 @@ protected:
     }
 
     int Refreshes() { return Host().CountCalls("DockletSetImageOverlay"); }
-
-    dockhost::Docklet* docklet = nullptr;
 };
 
 TEST_F(Menu, ShowsTheSixteenEntriesInOrder)

@@ -211,12 +211,7 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
 
     // The sheet: OK with a new size and bar transparency reaches the next
     // refresh; Cancel changes nothing.
-    Ui().Then(OpenPage(2))
-        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"44"); })
-        .Then(OpenPage(3))
-        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 150, TB_THUMBPOSITION); })
-        .Do([] { PressSheetButton(PSBTN_OK); });
-    EXPECT_EQ(Configure(cached_), 0);
+    EXPECT_EQ(ConfigureSizeAndBars(cached_, L"44", 150), 0);
     ASSERT_EQ(Saved(cached_, "FontSize"), "44");
     ASSERT_EQ(Saved(cached_, "CpuAlpha"), "150");
     harness::ChangeSettings(uncached_, {{"FontSize", "44"}, {"CpuAlpha", "150"}});

@@ -141,31 +141,9 @@ UINT WINAPI PretendedDpiForWindow(HWND)
 
 } // namespace
 
-class Pages : public DockTest {
+class Pages : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        docklet = CreateFrozen(55);
-        ASSERT_NE(docklet, nullptr);
-    }
-
-    // The docklet started again from `settings`.
-    void Restart(const harness::KeyValues& settings)
-    {
-        Destroy(docklet);
-        docklet = CreateFrozen(55, settings);
-        ASSERT_NE(docklet, nullptr);
-    }
-
-    // Opens the sheet on `page`, runs `look`, then presses `button`.
-    void OnPage(int page, std::function<void(HWND)> look, int button = PSBTN_CANCEL)
-    {
-        Ui().Then(OpenPage(page)).Do([look] { look(CurrentPage()); }).Do([button] { PressSheetButton(button); });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    Pages() : FrozenDockletTest(55) {}
 };
 
 TEST_F(Pages, IconPreviewFitsTheBoxWhateverThePictureSize)
@@ -340,6 +318,21 @@ TEST_F(Pages, DefaultsShowOnTheFontAndGraphPages)
     EXPECT_TRUE(gradient);
 }
 
+namespace {
+
+// The size `from` typed, then the arrow key `key` pressed five times.
+std::function<void(HWND)> Spin(int from, WPARAM key)
+{
+    return [from, key](HWND page) {
+        SetDlgItemTextW(page, IDC_FONT_SIZE, std::to_wstring(from).c_str());
+        SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, from);
+        for (int i = 0; i < 5; ++i)
+            SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, key, 1);
+    };
+}
+
+} // namespace
+
 TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
 {
     struct Case {
@@ -350,22 +343,8 @@ TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
         {"zero is a size", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"0"); }, 0},
         {"empty stores the default", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L""); }, 34},
         {"beyond the spin range, as typed", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"500"); }, 500},
-        {"spinning up stops at 72",
-         [](HWND page) {
-             SetDlgItemTextW(page, IDC_FONT_SIZE, L"70");
-             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 70);
-             for (int i = 0; i < 5; ++i)
-                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_UP, 1);
-         },
-         72},
-        {"spinning down stops at 0",
-         [](HWND page) {
-             SetDlgItemTextW(page, IDC_FONT_SIZE, L"2");
-             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 2);
-             for (int i = 0; i < 5; ++i)
-                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_DOWN, 1);
-         },
-         0},
+        {"spinning up stops at 72", Spin(70, VK_UP), 72},
+        {"spinning down stops at 0", Spin(2, VK_DOWN), 0},
     };
     for (const Case& c : cases) {
         Restart({{"FontSize", "34"}});

@@ -336,12 +336,7 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
 
     // The Font and Graph pages used: a size typed, the bars' transparency
     // moved, OK.
-    Ui().Then(OpenPage(2))
-        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"40"); })
-        .Then(OpenPage(3))
-        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 100, TB_THUMBPOSITION); })
-        .Do([] { PressSheetButton(PSBTN_OK); });
-    EXPECT_EQ(Configure(docklet), 0);
+    EXPECT_EQ(ConfigureSizeAndBars(docklet, L"40", 100), 0);
 
     // The previews drew the dock's picture: each one lent, deleted once
     // through slot 0 with the flag that frees it, never cloned.

@@ -165,10 +165,10 @@ TEST_F(Graph, BackgroundAndFrameColours)
             EXPECT_TRUE(PixelNear(pixels, 100, y, 0, 0));
         for (int x : {GRAPH_X - 2, GRAPH_X + GRAPH_WIDTH + 2})
             EXPECT_TRUE(PixelNear(pixels, x, 150, 0, 0));
-        Destroy(docklet_);
     }
 }
 
+// Bars at full scale everywhere, in their colour or in the gradient.
 TEST_F(Graph, BarColourAndGradient)
 {
     enum Expect { BAR_COLOUR, GRADIENT, INVISIBLE };
@@ -224,7 +224,6 @@ TEST_F(Graph, BarColourAndGradient)
             EXPECT_TRUE(Channel(bottom, 16) <= 40 && Channel(bottom, 8) >= 235)
                 << "not green near the bottom: " << Hex(bottom);
         }
-        Destroy(docklet_);
     }
 }
 

@@ -113,11 +113,13 @@ harness::Pixels ExpectedIconText(bool graphMode, const wchar_t* temperature, int
 const int ICON_MISMATCH_ALLOWED = 6;
 
 // One docklet whose overlay a test draws, started from the settings a case
-// gives.
+// gives (the previous case's docklet removed).
 class OverlayTest : public harness::DockTest {
 protected:
     void Start(const harness::KeyValues& settings)
     {
+        if (docklet_)
+            Destroy(docklet_);
         docklet_ = CreateWith(settings);
         ASSERT_NE(docklet_, nullptr);
         Freeze(docklet_);

@@ -94,7 +94,6 @@ TEST_F(IconText, ShadowAndOutline)
         if (!c.outline && !shadowShows) {
             EXPECT_EQ(CountDifferent(pixels, plain, 0), 0) << "differs from plain text";
         }
-        Destroy(docklet_);
     }
 }
 
@@ -142,7 +141,6 @@ TEST_F(IconText, FaceAndSizeEdges)
         if (c.temperatureInk >= 0) {
             EXPECT_EQ(temperatureCount > 0, c.temperatureInk == 1) << temperatureCount << " temperature pixels";
         }
-        Destroy(docklet_);
     }
 }
 
@@ -206,7 +204,6 @@ TEST_F(IconText, ModeFollowsDockletData)
                 EXPECT_EQ(CountDifferent(pixels, graphPicture, 0), 0);
             break;
         }
-        Destroy(docklet_);
     }
 }
 
@@ -239,7 +236,6 @@ TEST_F(IconText, NoReadingShowsNoNumberInEitherUnit)
         EXPECT_LE(CountDifferent(pixels, ExpectedIconText(graph, c.shown, c.fontSize)), ICON_MISMATCH_ALLOWED);
         EXPECT_GT(CountDifferent(pixels, ExpectedIconText(graph, c.notShown, c.fontSize)), 2 * ICON_MISMATCH_ALLOWED)
             << "the comparison cannot tell";
-        Destroy(docklet_);
     }
 }
 

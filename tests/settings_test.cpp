@@ -9,29 +9,38 @@ using harness::TempFolder;
 
 namespace {
 
-const char* const KEYS_IN_ORDER[] = {
-    "Title",        "Command",      "Parameters",  "Celcius",         "ImagesFolder",    "BackgroundImage",
-    "FontName",     "FontSize",     "FontColor",   "FontAlpha",       "Outline",         "OutlineColor",
-    "OutlineAlpha", "Shadow",       "ShadowColor", "ShadowAlpha",     "CpuColor",        "CpuAlpha",
-    "BackgroundColor", "BackgroundAlpha", "FrameColor", "FrameAlpha", "Gradient",        "DockletData",
-    "LabelData",
-};
 
 using harness::KeyValues;
 using harness::Value;
 
 // Every key in its order at its default, as a docklet without settings saves it.
-const KeyValues DEFAULTS = {
-    {"Title", "Moravel"},      {"Command", ""},          {"Parameters", ""},
-    {"Celcius", "1"},          {"ImagesFolder", "icons"}, {"BackgroundImage", "background.png"},
-    {"FontName", "Tahoma"},    {"FontSize", "34"},        {"FontColor", "16777215"},
-    {"FontAlpha", "255"},      {"Outline", "1"},          {"OutlineColor", "0"},
-    {"OutlineAlpha", "255"},   {"Shadow", "1"},           {"ShadowColor", "0"},
-    {"ShadowAlpha", "85"},     {"CpuColor", "65280"},     {"CpuAlpha", "193"},
-    {"BackgroundColor", "0"},  {"BackgroundAlpha", "91"}, {"FrameColor", "16777215"},
-    {"FrameAlpha", "91"},      {"Gradient", "1"},         {"DockletData", "2"},
-    {"LabelData", "2"},
-};
+const KeyValues DEFAULTS = harness::SectionOf(R"([Defaults]
+Title=Moravel
+Command=
+Parameters=
+Celcius=1
+ImagesFolder=icons
+BackgroundImage=background.png
+FontName=Tahoma
+FontSize=34
+FontColor=16777215
+FontAlpha=255
+Outline=1
+OutlineColor=0
+OutlineAlpha=255
+Shadow=1
+ShadowColor=0
+ShadowAlpha=85
+CpuColor=65280
+CpuAlpha=193
+BackgroundColor=0
+BackgroundAlpha=91
+FrameColor=16777215
+FrameAlpha=91
+Gradient=1
+DockletData=2
+LabelData=2
+)", "Defaults");
 
 // Every key in its order, none of them at its default.
 const KeyValues NON_DEFAULT_SETTINGS = {
@@ -74,8 +83,8 @@ TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
     KeyValues saved = Save(docklet, "roundtrip-saved.ini");
     ASSERT_EQ(saved.size(), 25u);
     for (size_t i = 0; i < saved.size(); ++i) {
-        EXPECT_EQ(saved[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
-        EXPECT_EQ(saved[i].second, stored[i].second) << "key " << KEYS_IN_ORDER[i];
+        EXPECT_EQ(saved[i].first, DEFAULTS[i].first) << "key #" << i + 1;
+        EXPECT_EQ(saved[i].second, stored[i].second) << "key " << DEFAULTS[i].first;
     }
 }
 
@@ -96,7 +105,7 @@ TEST_F(Settings, EverySettingComesBackFromTheSheetOnOk)
     const KeyValues after = Save(docklet, "sheet-after.ini");
     ASSERT_EQ(after.size(), 25u);
     for (size_t i = 0; i < after.size(); ++i)
-        EXPECT_EQ(after[i], stored[i]) << "key " << KEYS_IN_ORDER[i];
+        EXPECT_EQ(after[i], stored[i]) << "key " << DEFAULTS[i].first;
     EXPECT_EQ(after, before);
 }
 
@@ -115,7 +124,7 @@ TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
     KeyValues exported = harness::ReadSection(target, "Theme 1");
     ASSERT_EQ(exported.size(), 25u);
     for (size_t i = 0; i < exported.size(); ++i)
-        EXPECT_EQ(exported[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
+        EXPECT_EQ(exported[i].first, DEFAULTS[i].first) << "key #" << i + 1;
     EXPECT_EQ(Value(exported, "Title"), "Exported");
     EXPECT_EQ(Value(exported, "FontSize"), "21");
     EXPECT_EQ(Value(exported, "LabelData"), "4");

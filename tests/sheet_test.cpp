@@ -66,23 +66,12 @@ HANDLE WINAPI NoActivationContext(PCACTCTXW)
 
 } // namespace
 
-class SettingsSheet : public DockTest {
+class SettingsSheet : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        docklet = CreateFrozen(55);
-        ASSERT_NE(docklet, nullptr);
-    }
+    SettingsSheet() : FrozenDockletTest(55) {}
 
     // Opens the sheet, runs `edit` on the General page, then presses `button`.
-    void EditGeneral(std::function<void(HWND)> edit, int button)
-    {
-        Ui().Then(OpenPage(0)).Do([edit] { edit(CurrentPage()); }).Do([button] { PressSheetButton(button); });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    void EditGeneral(std::function<void(HWND)> edit, int button) { OnPage(0, edit, button); }
 };
 
 TEST_F(SettingsSheet, CancelAfterEditsChangesNothing)
@@ -193,11 +182,9 @@ TEST_F(SettingsSheet, GeneralPageShowsAndReadsBackTheBits)
         return (control == 1024 && (c.dockletData & 3) == 3) || (control == 1033 && (c.labelData & 12) == 12);
     };
     for (const Case& c : cases) {
-        Destroy(docklet);
-        docklet = CreateFrozen(55, {{"LabelData", std::to_string(c.labelData)},
-                                    {"DockletData", std::to_string(c.dockletData)},
-                                    {"Celcius", std::to_string(c.celsius)}});
-        ASSERT_NE(docklet, nullptr) << c.name;
+        Restart({{"LabelData", std::to_string(c.labelData)},
+                 {"DockletData", std::to_string(c.dockletData)},
+                 {"Celcius", std::to_string(c.celsius)}});
         EditGeneral(
             [&](HWND page) {
                 for (int control : controls) {

@@ -1,5 +1,6 @@
 #include "harness.h"
 
+#include "config/resource.h"
 #include "footprint.h"
 
 #include <stdio.h>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 namespace harness {
 
@@ -19,16 +21,12 @@ std::wstring BinFolder()
 
 std::wstring ModulePath()
 {
-    return BinFolder() + L"MoravelDocklet.dll";
+    return dockhost::BuiltModule();
 }
 
 std::wstring SimulatedDriverPath()
 {
-#ifdef _WIN64
-    return BinFolder() + L"..\\simgpu\\nvapi64.dll";
-#else
-    return BinFolder() + L"..\\simgpu\\nvapi.dll";
-#endif
+    return dockhost::BuiltSimulatedDriver();
 }
 
 bool LoadScenario(const char* scenario)
@@ -45,8 +43,7 @@ bool LoadScenario(const char* scenario)
 
 int DriverCallCount(const char* what)
 {
-    const std::wstring path = SimulatedDriverPath();
-    HMODULE driver = GetModuleHandleW(path.substr(path.rfind(L'\\') + 1).c_str());
+    HMODULE driver = GetModuleHandleW(dockhost::DriverFileName());
     typedef int(__cdecl * CountFn)(const char*);
     auto count = driver ? reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")))
                         : nullptr;
@@ -97,17 +94,13 @@ std::string WriteSection(const std::string& name, const std::string& section, co
     return WriteFile(path, text) ? path : std::string();
 }
 
-KeyValues ReadSection(const std::string& file, const std::string& section)
+KeyValues SectionOf(const std::string& text, const std::string& section)
 {
     KeyValues result;
-    const std::string text = ReadFile(file);
+    std::istringstream lines(text);
+    std::string line;
     bool inSection = false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
+    while (std::getline(lines, line)) {
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
         const size_t equals = line.find('=');
@@ -115,9 +108,13 @@ KeyValues ReadSection(const std::string& file, const std::string& section)
             inSection = line == "[" + section + "]";
         else if (inSection && equals != std::string::npos)
             result.emplace_back(line.substr(0, equals), line.substr(equals + 1));
-        start = end + 1;
     }
     return result;
+}
+
+KeyValues ReadSection(const std::string& file, const std::string& section)
+{
+    return SectionOf(ReadFile(file), section);
 }
 
 bool Pixels::SavePng(const std::wstring& path) const
@@ -417,6 +414,16 @@ BOOL DockTest::RightClick(dockhost::Docklet* docklet)
     return result;
 }
 
+INT_PTR DockTest::ConfigureSizeAndBars(dockhost::Docklet* docklet, const wchar_t* size, int barAlpha)
+{
+    Ui().Then(OpenPage(2))
+        .Do([size] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, size); })
+        .Then(OpenPage(3))
+        .Do([barAlpha] { MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, barAlpha, TB_THUMBPOSITION); })
+        .Do([] { PressSheetButton(PSBTN_OK); });
+    return Configure(docklet);
+}
+
 void DockTest::Choose(dockhost::Docklet* docklet, UINT command)
 {
     Ui().Then([command] {
@@ -444,6 +451,26 @@ dockhost::Docklet* DockTest::CreateFrozen(int temperature, const KeyValues& sett
     Freeze(docklet);
     Host().Clear();
     return docklet;
+}
+
+void FrozenDockletTest::SetUp()
+{
+    DockTest::SetUp();
+    docklet = CreateFrozen(temperature_);
+    ASSERT_NE(docklet, nullptr);
+}
+
+void FrozenDockletTest::Restart(const KeyValues& settings)
+{
+    Destroy(docklet);
+    docklet = CreateFrozen(temperature_, settings);
+    ASSERT_NE(docklet, nullptr);
+}
+
+void FrozenDockletTest::OnPage(int page, std::function<void(HWND)> look, int button)
+{
+    Ui().Then(OpenPage(page)).Do([look] { look(CurrentPage()); }).Do([button] { PressSheetButton(button); });
+    EXPECT_EQ(Configure(docklet), 0);
 }
 
 HWND DockTest::Sheet()

@@ -53,8 +53,10 @@ std::string Value(const KeyValues& values, const std::string& key);
 KeyValues Merged(KeyValues values, const KeyValues& over);
 // A file `name` in TempFolder() holding `section` with `values`; its path.
 std::string WriteSection(const std::string& name, const std::string& section, const KeyValues& values);
-// The keys of `section` in `file`, in file order, each value as written.
+// The keys of `section` in `file`, or in an INI file's `text`, in file
+// order, each value as written.
 KeyValues ReadSection(const std::string& file, const std::string& section);
+KeyValues SectionOf(const std::string& text, const std::string& section);
 
 // Pixels of an image in ARGB (alpha in the top byte), row by row.
 struct Pixels {
@@ -116,6 +118,9 @@ protected:
     INT_PTR Configure(dockhost::Docklet* docklet);
     INT_PTR About(dockhost::Docklet* docklet);
     BOOL RightClick(dockhost::Docklet* docklet);
+    // The sheet as a user confirms it: `size` typed on the Font page, the
+    // bars' transparency moved to `barAlpha` on the Graph page, OK.
+    INT_PTR ConfigureSizeAndBars(dockhost::Docklet* docklet, const wchar_t* size, int barAlpha);
     // A right click, and `command` chosen from the docklet's menu.
     void Choose(dockhost::Docklet* docklet, UINT command);
     // Stops the docklet's own timer, so that only what a test does refreshes it.
@@ -136,6 +141,24 @@ protected:
 private:
     bool RunUi(std::function<void()> open);
     dockhost::ModalDriver ui_;
+};
+
+// Tests of one docklet that the simulated driver gives a steady reading,
+// frozen and with the host's record emptied (see CreateFrozen); a case that
+// wants other settings starts it again from them.
+class FrozenDockletTest : public DockTest {
+protected:
+    explicit FrozenDockletTest(int temperature) : temperature_(temperature) {}
+    void SetUp() override;
+    void Restart(const KeyValues& settings);
+    // Opens the docklet's sheet on `page`, runs `look` there, then presses
+    // `button` (PSBTN_OK, PSBTN_CANCEL).
+    void OnPage(int page, std::function<void(HWND)> look, int button = PSBTN_CANCEL);
+
+    dockhost::Docklet* docklet = nullptr;
+
+private:
+    int temperature_;
 };
 
 } // namespace harness

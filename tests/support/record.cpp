@@ -33,53 +33,54 @@ const GpuState& Gpu(const dockhost::Docklet* docklet)
     return RecordOf(docklet).gpu;
 }
 
+namespace {
+
+// The settings ChangeSettings knows, by their INI keys.
+template <typename T>
+struct Field {
+    const char* key;
+    T DockletInstance::*member;
+};
+const Field<int> NUMBERS[] = {
+    {"FontSize", &DockletInstance::fontSize}, {"Outline", &DockletInstance::outline},
+    {"Shadow", &DockletInstance::shadow},     {"Gradient", &DockletInstance::gradient},
+    {"DockletData", &DockletInstance::dockletData}, {"Celcius", &DockletInstance::celsius},
+};
+const Field<COLORREF> COLOURS[] = {
+    {"FontColor", &DockletInstance::fontColor},   {"OutlineColor", &DockletInstance::outlineColor},
+    {"ShadowColor", &DockletInstance::shadowColor}, {"CpuColor", &DockletInstance::graphColor},
+    {"BackgroundColor", &DockletInstance::backgroundColor}, {"FrameColor", &DockletInstance::frameColor},
+};
+const Field<BYTE> ALPHAS[] = {
+    {"FontAlpha", &DockletInstance::fontAlpha},   {"OutlineAlpha", &DockletInstance::outlineAlpha},
+    {"ShadowAlpha", &DockletInstance::shadowAlpha}, {"CpuAlpha", &DockletInstance::graphAlpha},
+    {"BackgroundAlpha", &DockletInstance::backgroundAlpha}, {"FrameAlpha", &DockletInstance::frameAlpha},
+};
+
+template <typename T, size_t N>
+bool SetField(const Field<T> (&fields)[N], DockletInstance& record, const std::string& key, long value)
+{
+    for (const Field<T>& field : fields) {
+        if (key == field.key) {
+            record.*field.member = static_cast<T>(value);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
 void ChangeSettings(dockhost::Docklet* docklet, const KeyValues& settings)
 {
-    DockletInstance& d = RecordOf(docklet);
+    DockletInstance& record = RecordOf(docklet);
     for (const auto& kv : settings) {
-        const std::string& key = kv.first;
-        const long number = strtol(kv.second.c_str(), nullptr, 10);
-        const BYTE alpha = static_cast<BYTE>(number);
-        if (key == "FontName")
-            lstrcpynW(d.fontName, dockhost::Widen(kv.second).c_str(), FONT_NAME_CAPACITY);
-        else if (key == "FontSize")
-            d.fontSize = static_cast<int>(number);
-        else if (key == "FontColor")
-            d.fontColor = static_cast<COLORREF>(number);
-        else if (key == "FontAlpha")
-            d.fontAlpha = alpha;
-        else if (key == "Outline")
-            d.outline = static_cast<int>(number);
-        else if (key == "OutlineColor")
-            d.outlineColor = static_cast<COLORREF>(number);
-        else if (key == "OutlineAlpha")
-            d.outlineAlpha = alpha;
-        else if (key == "Shadow")
-            d.shadow = static_cast<int>(number);
-        else if (key == "ShadowColor")
-            d.shadowColor = static_cast<COLORREF>(number);
-        else if (key == "ShadowAlpha")
-            d.shadowAlpha = alpha;
-        else if (key == "CpuColor")
-            d.graphColor = static_cast<COLORREF>(number);
-        else if (key == "CpuAlpha")
-            d.graphAlpha = alpha;
-        else if (key == "BackgroundColor")
-            d.backgroundColor = static_cast<COLORREF>(number);
-        else if (key == "BackgroundAlpha")
-            d.backgroundAlpha = alpha;
-        else if (key == "FrameColor")
-            d.frameColor = static_cast<COLORREF>(number);
-        else if (key == "FrameAlpha")
-            d.frameAlpha = alpha;
-        else if (key == "Gradient")
-            d.gradient = static_cast<int>(number);
-        else if (key == "DockletData")
-            d.dockletData = static_cast<int>(number);
-        else if (key == "Celcius")
-            d.celsius = static_cast<int>(number);
-        else
-            ADD_FAILURE() << "no such setting to change: " << key;
+        const long value = strtol(kv.second.c_str(), nullptr, 10);
+        if (kv.first == "FontName")
+            lstrcpynW(record.fontName, dockhost::Widen(kv.second).c_str(), FONT_NAME_CAPACITY);
+        else if (!SetField(NUMBERS, record, kv.first, value) && !SetField(COLOURS, record, kv.first, value) &&
+                 !SetField(ALPHAS, record, kv.first, value))
+            ADD_FAILURE() << "no such setting to change: " << kv.first;
     }
 }
 

@@ -490,9 +490,9 @@ dockhost::Docklet* CreateDocklet(Run& run, const DriverCase& c)
     fuzz::WriteFile(ini, "[D]\r\nLabelData=" + std::to_string(c.labelData) + "\r\nCelcius=" + std::to_string(c.celsius) +
                              "\r\nDockletData=" + std::to_string(c.dockletData) + "\r\nTitle=" + c.title + "\r\n");
     fuzz::EnterCase(run.index, "create");
-    const double start = fuzz::NowMs();
+    const double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(ini.c_str(), "D");
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     DeleteFileA(ini.c_str());
     if (!docklet || !docklet->instance)
         run.Fault("no docklet created");
@@ -622,12 +622,6 @@ void RunFixedCase(Run& run, int status, const char* label)
 
 enum Mode { IN_PROCESS, INIT, NO_DRIVER, NO_LOOKUP };
 
-std::wstring DriverFileName()
-{
-    const std::wstring path = fuzz::SimulatedDriverPath();
-    return path.substr(path.rfind(L'\\') + 1);
-}
-
 // Runs this program again for one process of its own; false when it failed.
 bool RunChild(const char* mode, uint64_t seed, long long cases)
 {
@@ -683,11 +677,11 @@ int wmain(int argc, wchar_t** argv)
     Simulated sim;
     if (mode == INIT || mode == IN_PROCESS) {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath())) {
+        if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver())) {
             fprintf(stderr, "fuzz_driver: cannot load the simulated driver\n");
             return 2;
         }
-        HMODULE driver = GetModuleHandleW(DriverFileName().c_str());
+        HMODULE driver = GetModuleHandleW(dockhost::DriverFileName());
         sim.load = reinterpret_cast<LoadFunction>(reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_Load")));
         sim.count =
             reinterpret_cast<CountFunction>(reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
@@ -696,12 +690,12 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     } else if (mode == NO_LOOKUP) {
-        if (!dockhost::UseDriverLibrary(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
+        if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver(L"simgpu-nolookup"))) {
             fprintf(stderr, "fuzz_driver: cannot load the library without lookup\n");
             return 2;
         }
     }
-    if (!dock.LoadModule(fuzz::ModulePath())) {
+    if (!dock.LoadModule(dockhost::BuiltModule())) {
         fprintf(stderr, "fuzz_driver: cannot load the module\n");
         return 2;
     }
@@ -713,12 +707,9 @@ int wmain(int argc, wchar_t** argv)
     fuzz::Counts counts;
     fuzz::TimeStats createTimes, tickTimes;
     Run run = {dock, sim, faults, counts, createTimes, tickTimes, fuzz::TempFolder("fuzz_driver")};
-    const double started = fuzz::NowMs();
-    long long ran = 0;
+    fuzz::CaseRun progress(2000);
     bool started_interface = false;
     bool stubs[FN_COUNT] = {};
-    int gdiAfterFirst = -1;
-    size_t bytesAfterWarmUp = 0;
     for (long long index = 0; index < cases; ++index) {
         if (options.only >= 0 && index != options.only)
             continue;
@@ -752,32 +743,15 @@ int wmain(int argc, wchar_t** argv)
             if (starting && !startFails)
                 started_interface = true;
         }
-        fuzz::DrainMessages();
-        ++ran;
-        if (ran == 1)
-            gdiAfterFirst = fuzz::CountGdiObjects();
-        if (ran == 50)
-            bytesAfterWarmUp = fuzz::CommittedBytes();
-        if (ran % 2000 == 0) {
-            printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
-            fflush(stdout);
-        }
+        progress.CaseDone(faults);
     }
-    fuzz::EnterCase(-1, "done");
-    const int gdiAtEnd = fuzz::CountGdiObjects();
-
-    printf("cases run: %lld in %.1f s\n", ran, (fuzz::NowMs() - started) / 1000);
+    progress.End();
     counts.Print("outcomes");
     createTimes.Print("creations (driver start, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
-    printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
-    if (bytesAfterWarmUp)
-        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
-               fuzz::CommittedBytes() / 1048576.0);
-    if (ran > 1 && gdiAtEnd > gdiAfterFirst)
-        faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
+    progress.PrintFootprint(faults);
     faults.Print();
-    printf("fuzz_driver %s: %lld cases, %lld faults\n", MODE_NAMES[mode], ran, faults.Count());
+    printf("fuzz_driver %s: %lld cases, %lld faults\n", MODE_NAMES[mode], progress.Ran(), faults.Count());
     fflush(stdout);
 
     int failedProcesses = 0;

@@ -614,9 +614,9 @@ bool LoadAndSave(Run& run, const std::string& from, const std::string& to, const
                  const char* which, std::string& saved)
 {
     fuzz::EnterCase(run.index, which);
-    const double start = fuzz::NowMs();
+    const double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(from.c_str(), section.c_str());
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     if (!docklet || !docklet->instance) {
         run.Fault(std::string("no docklet created: ") + which);
         return false;
@@ -649,9 +649,9 @@ void RunCase(Run& run, const IniCase& c, const std::string& folder, bool keep)
     dockhost::Services().Clear();
 
     fuzz::EnterCase(run.index, "first docklet: create");
-    double start = fuzz::NowMs();
+    double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(iniPath.c_str(), c.section.c_str());
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     if (!docklet || !docklet->instance) {
         run.Fault("no docklet created");
         return;
@@ -737,7 +737,7 @@ int wmain(int argc, wchar_t** argv)
     // A steady driver answer, so that the label and the graph have readings.
     SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
     dockhost::Dock dock;
-    if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath()) || !dock.LoadModule(fuzz::ModulePath())) {
+    if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver()) || !dock.LoadModule(dockhost::BuiltModule())) {
         fprintf(stderr, "fuzz_ini: cannot load the simulated driver or the module\n");
         return 2;
     }
@@ -748,10 +748,7 @@ int wmain(int argc, wchar_t** argv)
     fuzz::Faults faults;
     fuzz::Counts counts;
     fuzz::TimeStats createTimes, tickTimes, hugeFontTicks;
-    int gdiAfterFirst = -1;
-    size_t bytesAfterWarmUp = 0;
-    const double started = fuzz::NowMs();
-    long long ran = 0;
+    fuzz::CaseRun progress(1000);
     for (long long index = 0; index < cases; ++index) {
         if (options.only >= 0 && index != options.only)
             continue;
@@ -762,34 +759,16 @@ int wmain(int argc, wchar_t** argv)
                    ENCODING_NAMES[c.encoding], fuzz::Escaped(Encode(c), 100000).c_str());
         Run run = {dock, faults, counts, createTimes, tickTimes, hugeFontTicks, index};
         RunCase(run, c, folder, keep);
-        fuzz::DrainMessages();
-        ++ran;
-        if (ran == 1)
-            gdiAfterFirst = fuzz::CountGdiObjects();
-        if (ran == 50)
-            bytesAfterWarmUp = fuzz::CommittedBytes();
-        if (ran % 1000 == 0) {
-            printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
-            fflush(stdout);
-        }
+        progress.CaseDone(faults);
     }
-    fuzz::EnterCase(-1, "done");
-    const int gdiAtEnd = fuzz::CountGdiObjects();
-    const size_t bytesAtEnd = fuzz::CommittedBytes();
-
-    printf("cases run: %lld in %.1f s\n", ran, (fuzz::NowMs() - started) / 1000);
+    progress.End();
     counts.Print("outcomes");
     createTimes.Print("creations (settings read, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
     hugeFontTicks.Print("of which with font sizes beyond +-1024", REFRESH_BOUND_MS);
-    printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
-    if (bytesAfterWarmUp)
-        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
-               bytesAtEnd / 1048576.0);
-    if (ran > 1 && gdiAtEnd > gdiAfterFirst)
-        faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
+    progress.PrintFootprint(faults);
     faults.Print();
-    printf("fuzz_ini: %lld cases, %lld faults\n", ran, faults.Count());
+    printf("fuzz_ini: %lld cases, %lld faults\n", progress.Ran(), faults.Count());
     fflush(stdout);
     return faults.Count() ? 1 : 0;
 }
