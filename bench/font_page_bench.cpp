@@ -33,6 +33,7 @@
 #include "fontgen.h"
 #include "host_services.h"
 #include "modal.h"
+#include "record.h"
 
 namespace {
 
@@ -250,7 +251,7 @@ int wmain(int argc, wchar_t** argv)
     dockhost::Docklet* docklet = bench::AddDocklet(dock, "bench_font_page"); // no refresh between the measurements
     if (!docklet)
         return 1;
-    const std::wstring savedFace = static_cast<DockletInstance*>(docklet->instance)->fontName;
+    const std::wstring savedFace = record::Text(docklet, "FontName");
 
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);

@@ -25,6 +25,7 @@
 #include "core/docklet.h"
 #include "dock.h"
 #include "host_services.h"
+#include "record.h"
 #include "system_fakes.h"
 
 namespace {
@@ -176,7 +177,7 @@ int wmain(int argc, wchar_t** argv)
     if (!docklet)
         return 1;
     // No icon is drawn: the refresh's figures are the sensor's and the label's.
-    static_cast<DockletInstance*>(docklet->instance)->dockletData = 0;
+    record::ChangeSettings(docklet, {{"DockletData", "0"}});
 
     const Hour asleep = RunHour(dock, docklet, count, POWER_D3, seconds);
     const Hour awake = RunHour(dock, docklet, count, POWER_D0, seconds);

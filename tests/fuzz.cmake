@@ -4,7 +4,7 @@
 # modes run alone (see tools/fuzz).
 add_library(fuzz_support STATIC ${CMAKE_SOURCE_DIR}/tools/fuzz/fuzz_support.cpp)
 target_include_directories(fuzz_support PUBLIC ${CMAKE_SOURCE_DIR}/tools/fuzz ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(fuzz_support PUBLIC dockhost_dock psapi)
+target_link_libraries(fuzz_support PUBLIC test_record dockhost_dock psapi)
 target_compile_options(fuzz_support PRIVATE ${MORAVEL_WARNINGS})
 
 function(moravel_fuzz name source)

@@ -96,18 +96,18 @@ TEST_P(DriverStart, StatusLabelAndSamples)
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     // The label alone cannot tell a missing library from a failed start.
-    EXPECT_EQ(harness::Gpu(docklet).gpuStatus, c.status) << c.name;
+    EXPECT_EQ(record::Gpu(docklet).gpuStatus, c.status) << c.name;
     EXPECT_EQ(Label(docklet), c.label) << c.name;
     // The first refresh samples once when the sensor is ready, never otherwise.
     EXPECT_EQ(Samples(docklet).size(), c.samples.empty() ? 0u : 1u) << c.name;
     if (c.loaderFails) {
-        EXPECT_TRUE(GpuStateUntouched(harness::Gpu(docklet))) << c.name << ": a failed start wrote driver data";
+        EXPECT_TRUE(GpuStateUntouched(record::Gpu(docklet))) << c.name << ": a failed start wrote driver data";
     }
 
     Tick(docklet);
     Tick(docklet);
     EXPECT_EQ(Samples(docklet), c.samples) << c.name;
-    EXPECT_EQ(harness::Gpu(docklet).gpuStatus, c.status) << c.name << ": the status changed after creation";
+    EXPECT_EQ(record::Gpu(docklet).gpuStatus, c.status) << c.name << ": the status changed after creation";
     for (const auto& call : c.calls)
         EXPECT_EQ(CallCount(call.first), call.second) << c.name << ": calls of " << call.first;
 }

@@ -17,7 +17,7 @@ TEST_F(GpuSensor, TwoProcessorsStoredOnlyTheFirstSampled)
     Tick(docklet);
     ASSERT_EQ(Label(docklet), "GPU Temperature: 66 " + std::string(DEGREE) + "C");
     // Nothing shows the second processor: what the sensor stored of it.
-    const GpuState& gpu = harness::Gpu(docklet);
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_EQ(gpu.gpuCount, 2u);
     EXPECT_STREQ(gpu.gpuNames[0], L"GeForce Zero");
     EXPECT_STREQ(gpu.gpuNames[1], L"GeForce One");
@@ -42,7 +42,7 @@ TEST_F(GpuSensor, NameFailureForSecondProcessorKeepsTheFirst)
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     EXPECT_EQ(Label(docklet), "Name query failed");
-    const GpuState& gpu = harness::Gpu(docklet);
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_STREQ(gpu.gpuNames[0], L"GeForce Zero");
     EXPECT_EQ(gpu.gpuPropertyC[0], 9u);
     EXPECT_NE(gpu.gpuHandles[1], nullptr) << "processor 1's handle is stored before its name is asked";
@@ -65,7 +65,7 @@ TEST_F(GpuSensor, UnterminatedTextsAreCut)
     ASSERT_NE(vendorString, nullptr);
     EXPECT_EQ(Label(fullName), std::string(63, 'N'));
     // The version text, which nothing shows.
-    EXPECT_EQ(std::wstring(harness::Gpu(fullName).interfaceVersion), std::wstring(63, L'R'));
+    EXPECT_EQ(std::wstring(record::Gpu(fullName).interfaceVersion), std::wstring(63, L'R'));
     // The record's texts are read at most 64 bytes each, never into the filler after them.
     EXPECT_EQ(Label(vendorString), vendor + " - " + chipset);
 }
@@ -76,7 +76,7 @@ TEST_F(GpuSensor, ProcessorCountAboveCapacityIsClamped)
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     EXPECT_EQ(Label(docklet), "GPU Temperature: 70 " + std::string(DEGREE) + "C");
-    const GpuState& gpu = harness::Gpu(docklet);
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_EQ(gpu.gpuCount, 64u);
     EXPECT_STREQ(gpu.gpuNames[63], L"Last One");
     EXPECT_EQ(CallCount("name"), 64);
@@ -91,7 +91,7 @@ TEST_F(GpuSensor, SamplesWithoutHistory)
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     {
-        harness::WithoutHistory without(docklet);
+        record::WithoutHistory without(docklet);
         Tick(docklet);
     }
     EXPECT_EQ(Label(docklet), "GPU Temperature: 31 " + std::string(DEGREE) + "C");

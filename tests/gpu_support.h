@@ -57,7 +57,7 @@ protected:
         dockhost::SetFakeTickCount(startTicks);
     }
 
-    std::vector<int> Samples(dockhost::Docklet* docklet) { return harness::Samples(docklet); }
+    std::vector<int> Samples(dockhost::Docklet* docklet) { return record::Samples(docklet); }
 
     // A docklet whose settings set LabelData.
     dockhost::Docklet* CreateWithLabel(int labelData)

@@ -10,7 +10,7 @@
 
 using harness::DockTest;
 using harness::Pixels;
-using harness::Samples;
+using record::Samples;
 using namespace render_test;
 
 namespace {

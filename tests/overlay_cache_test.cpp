@@ -144,10 +144,10 @@ protected:
     // same reading, so both histories hold the same samples.
     void CatchUp()
     {
-        const std::vector<int> cached = harness::Samples(cached_);
-        for (int i = 0; i < 2 && harness::Samples(uncached_) != cached; ++i)
+        const std::vector<int> cached = record::Samples(cached_);
+        for (int i = 0; i < 2 && record::Samples(uncached_) != cached; ++i)
             dockhost::TickDocklet(reference_, *uncached_);
-        ASSERT_EQ(harness::Samples(uncached_), cached);
+        ASSERT_EQ(record::Samples(uncached_), cached);
     }
 
     // One refresh of each, and how their overlays differ.
@@ -185,8 +185,8 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         if (step.scenario) {
             ASSERT_TRUE(harness::LoadScenario(step.scenario)) << step.name;
         }
-        harness::ChangeSettings(cached_, step.change);
-        harness::ChangeSettings(uncached_, step.change);
+        ASSERT_TRUE(record::ChangeSettings(cached_, step.change));
+        ASSERT_TRUE(record::ChangeSettings(uncached_, step.change));
         if (step.powerState)
             dockhost::SetFakePowerState(0, step.powerState);
         check(step.name);
@@ -214,7 +214,7 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
     EXPECT_EQ(ConfigureSizeAndBars(cached_, L"44", 150), 0);
     ASSERT_EQ(Saved(cached_, "FontSize"), "44");
     ASSERT_EQ(Saved(cached_, "CpuAlpha"), "150");
-    harness::ChangeSettings(uncached_, {{"FontSize", "44"}, {"CpuAlpha", "150"}});
+    ASSERT_TRUE(record::ChangeSettings(uncached_, {{"FontSize", "44"}, {"CpuAlpha", "150"}}));
     CatchUp();
     check("the sheet's OK");
 

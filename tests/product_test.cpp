@@ -264,7 +264,7 @@ TEST_F(Product, OverlaysReachTheDockWholeAndLeaveWithItsDelete)
     ForgetCalls();
     const SIZE_T heapBefore = dockhost::HeapBytesInUse();
     for (int i = 0; i < REFRESHES; ++i) {
-        harness::ChangeSettings(docklet, {{"DockletData", i % 10 == 0 ? "2" : "0"}});
+        ASSERT_TRUE(record::ChangeSettings(docklet, {{"DockletData", i % 10 == 0 ? "2" : "0"}}));
         Tick(docklet);
         if (i % 100 == 99)
             ForgetCalls();

@@ -37,6 +37,7 @@
 
 #include "core/docklet.h"
 #include "fuzz_support.h"
+#include "record.h"
 
 using fuzz::Rng;
 
@@ -511,7 +512,6 @@ void CheckCalls(Run& run, const Driver& driver, const char* when)
 
 void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, const Expected& e, const char* when)
 {
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
     const std::string label = fuzz::LabelOf(docklet);
     if (label.size() >= LABEL_BYTES)
         run.Fault(std::string("label too long: ") + when + ": " + std::to_string(label.size()) + " bytes");
@@ -522,12 +522,12 @@ void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, 
     if (label == NO_DRIVER_LABEL && e.status == 0)
         run.Fault(std::string("missing-driver label with the driver working: ") + when);
     if (r.sampled) {
-        if (record->lastTemperature != r.reading)
-            run.Fault(std::string("reading differs: ") + when + ": " + std::to_string(record->lastTemperature) +
+        if (record::LastReading(docklet) != r.reading)
+            run.Fault(std::string("reading differs: ") + when + ": " + std::to_string(record::LastReading(docklet)) +
                       ", expected " + std::to_string(r.reading));
         // The lowest value marks a second the processor slept; that reading is kept one above.
         const int kept = r.reading == SAMPLE_ASLEEP ? SAMPLE_ASLEEP + 1 : r.reading;
-        const Warr<int>* history = record->history;
+        const Warr<int>* history = record::History(docklet);
         if (history && (history->Count() < 1 || history->At(history->last) != kept))
             run.Fault(std::string("history misses the reading: ") + when);
         run.counts.Add(r.reading == -1 ? "reading: none (-1)" : "reading: a temperature");
@@ -546,7 +546,7 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
     dockhost::Docklet* docklet = CreateDocklet(run, c);
     if (!docklet || !docklet->instance)
         return;
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
+    const GpuState& gpu = record::Gpu(docklet);
 
     // The start fails unless the driver knows the start function and it
     // answers 0 or more; the start function is asked once per attempt.
@@ -564,17 +564,17 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
     run.counts.Add(e.status == 0 ? "created: ready" : "created: driver error");
     // Creation ends with a refresh, whose stale reading may list the processors again.
     const RefreshResult created = ExpectRefresh(driver, e);
-    if (record->gpu.gpuStatus != e.status)
-        run.Fault("status differs: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+    if (gpu.gpuStatus != e.status)
+        run.Fault("status differs: " + std::to_string(gpu.gpuStatus) + ", expected " +
                   std::to_string(e.status));
     if (e.status == 0) {
-        if (record->gpu.gpuCount != e.count)
-            run.Fault("processor count differs: " + std::to_string(record->gpu.gpuCount) + ", expected " +
+        if (gpu.gpuCount != e.count)
+            run.Fault("processor count differs: " + std::to_string(gpu.gpuCount) + ", expected " +
                       std::to_string(e.count));
-        if (DriverBytes(record->gpu.interfaceVersion) != e.version)
-            run.Fault("version text differs: \"" + Printable(DriverBytes(record->gpu.interfaceVersion)) +
+        if (DriverBytes(gpu.interfaceVersion) != e.version)
+            run.Fault("version text differs: \"" + Printable(DriverBytes(gpu.interfaceVersion)) +
                       "\", expected \"" + Printable(e.version) + "\"");
-        if (wmemchr(record->gpu.gpuNames[0], 0, GPU_TEXT_BYTES) == nullptr)
+        if (wmemchr(gpu.gpuNames[0], 0, GPU_TEXT_BYTES) == nullptr)
             run.Fault("processor name not terminated");
     }
 
@@ -586,8 +586,8 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
         CheckRefresh(run, docklet, ExpectRefresh(driver, e), e, "refreshed");
     }
     CheckCalls(run, driver, "after the refreshes");
-    if (record->gpu.gpuStatus != e.status)
-        run.Fault("status differs after the refreshes: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+    if (gpu.gpuStatus != e.status)
+        run.Fault("status differs after the refreshes: " + std::to_string(gpu.gpuStatus) + ", expected " +
                   std::to_string(e.status));
     fuzz::EnterCase(run.index, "destroy");
     run.dock.RemoveDocklet(docklet, false);
@@ -603,17 +603,17 @@ void RunFixedCase(Run& run, int status, const char* label)
     dockhost::Docklet* docklet = CreateDocklet(run, c);
     if (!docklet || !docklet->instance)
         return;
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
+    const GpuState& gpu = record::Gpu(docklet);
     for (int tick = 0; tick <= TICKS; ++tick) {
         if (tick > 0)
             run.tickTimes.Add(fuzz::TimedTick(run.dock, docklet), run.index);
-        if (record->gpu.gpuStatus != status)
-            run.Fault("status differs: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+        if (gpu.gpuStatus != status)
+            run.Fault("status differs: " + std::to_string(gpu.gpuStatus) + ", expected " +
                       std::to_string(status));
         if (fuzz::LabelOf(docklet) != label)
             run.Fault("label differs: shows \"" + Printable(fuzz::LabelOf(docklet)) + "\", expected \"" + label +
                       "\"");
-        if (record->history && record->history->Count() != 0)
+        if (!record::Samples(docklet).empty())
             run.Fault("samples taken without a driver");
     }
     run.counts.Add(std::string("label: ") + (label[0] ? label : "empty"), TICKS + 1);
