@@ -435,10 +435,7 @@ void DockTest::Choose(dockhost::Docklet* docklet, UINT command)
 
 void DockTest::Freeze(dockhost::Docklet* docklet)
 {
-    KillTimer(docklet->hwnd, REFRESH_TIMER_ID);
-    MSG message;
-    while (PeekMessageW(&message, docklet->hwnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
-    }
+    dockhost::StopDockletClock(*docklet);
 }
 
 dockhost::Docklet* DockTest::CreateFrozen(int temperature, const KeyValues& settings)

@@ -136,6 +136,14 @@ void TickDocklet(Dock& dock, Docklet& docklet)
         dock.Entry().OnProcessMessage(docklet.instance, docklet.hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
 }
 
+void StopDockletClock(Docklet& docklet)
+{
+    KillTimer(docklet.hwnd, REFRESH_TIMER_ID);
+    MSG message;
+    while (PeekMessageW(&message, docklet.hwnd, WM_TIMER, WM_TIMER, PM_REMOVE)) {
+    }
+}
+
 void PumpFor(DWORD milliseconds)
 {
     const DWORD start = GetTickCount();

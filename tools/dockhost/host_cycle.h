@@ -44,6 +44,9 @@ void HoldDockLibraries();
 
 // One timer tick, delivered as the host forwards it.
 void TickDocklet(Dock& dock, Docklet& docklet);
+// Stops the docklet's own clock and drops the ticks already queued: it takes
+// no reading until it is ticked again (or its settings' OK restarts it).
+void StopDockletClock(Docklet& docklet);
 
 // Runs the thread's message loop for `milliseconds`, whether or not any
 // docklet is left.

@@ -2,7 +2,7 @@
 //
 //   dockhost [--module PATH] [--ini FILE] [--section NAME] [--count N]
 //            [--simulate-gpu SCENARIO|none] [--driver PATH]
-//            [--headless] [--seconds N] [--snapshots DIR]
+//            [--headless] [--seconds N] [--snapshots DIR] [--readings N]
 //            [--capture menu,about,general,icon,font,graph --capture-dir DIR]
 //            [--info-load] [--reload N] [--services-library PATH]
 //            [--missing-services NAME,...|all] [--export FILE]
@@ -11,6 +11,11 @@
 // With a window: left click, double click and right click go to the docklet;
 // the C key opens its settings, the A key its About box. Closing the window
 // saves the docklet into its INI section.
+//
+// --readings N: each docklet takes N readings at once (the first at its
+// creation, the others from ticks delivered straight away) and then its clock
+// stops, so what it shows, snapshots and captures, is the same in every run
+// whose driver answers by call (a scenario of "temperatures").
 //
 // --ini and --section each stand alone: what is not given reaches OnCreate as
 // null (the docklet starts on its defaults and asks to be configured).
@@ -75,6 +80,7 @@ struct Options {
     bool headless = false;
     int seconds = 5;
     std::wstring snapshots;
+    int readings = 0; // 0: the docklet's clock runs
     std::wstring capture;
     std::wstring captureDir;
     bool infoLoad = false;
@@ -120,11 +126,12 @@ void Usage()
     fwprintf(stderr,
              L"usage: dockhost [--module PATH] [--ini FILE] [--section NAME] [--count N]\n"
              L"                [--simulate-gpu SCENARIO|none] [--driver PATH]\n"
-             L"                [--headless] [--seconds N] [--snapshots DIR]\n"
+             L"                [--headless] [--seconds N] [--snapshots DIR] [--readings N]\n"
              L"                [--capture menu,about,general,icon,font,graph --capture-dir DIR]\n"
              L"                [--info-load] [--reload N] [--services-library PATH]\n"
              L"                [--missing-services NAME,...|all] [--export FILE]\n"
              L"                [--mouse-lock] [--second-right-click]\n"
+             L"  --readings N       N readings at once, then the docklet's clock stops\n"
              L"  --ini, --section   each alone: the other reaches the docklet as null\n"
              L"  --simulate-gpu     the simulated driver answers with the scenario (none: no driver)\n"
              L"  --driver PATH      the driver library to simulate with (named as the driver)\n"
@@ -162,6 +169,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options)
         } else if (arg == L"--seconds" && next(value)) {
             options.seconds = _wtoi(value.c_str());
         } else if (arg == L"--snapshots" && next(options.snapshots)) {
+        } else if (arg == L"--readings" && next(value)) {
+            options.readings = _wtoi(value.c_str());
+            if (options.readings < 1)
+                return false;
         } else if (arg == L"--capture" && next(options.capture)) {
         } else if (arg == L"--capture-dir" && next(options.captureDir)) {
         } else if (arg == L"--info-load") {
@@ -352,6 +363,13 @@ int RunDocklets(Dock& dock, const Options& options)
 {
     if (!CreateDocklets(dock, options))
         return 1;
+    if (options.readings > 0) {
+        for (const auto& docklet : dock.Docklets()) {
+            for (int reading = 1; reading < options.readings; ++reading)
+                TickDocklet(dock, *docklet);
+            StopDockletClock(*docklet);
+        }
+    }
     int status = 0;
     if (!options.capture.empty()) {
         dock.Pump(static_cast<DWORD>(options.seconds) * 1000); // some readings first
