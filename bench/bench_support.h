@@ -1,21 +1,57 @@
-// What the benchmarks share: a millisecond clock and the figures they print.
+// What the benchmarks share: their dock, a millisecond clock and the figures
+// they print.
 #pragma once
 
 #include <windows.h>
 
+#include <stdio.h>
+
 #include <algorithm>
 #include <vector>
+
+#include "dock.h"
+#include "core/docklet.h"
+#include "host_services.h"
 
 namespace bench {
 
 inline double Now()
 {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    return dockhost::NowMilliseconds();
+}
+
+// The simulated driver, playing its built-in "demo" scenario; false when
+// it cannot be loaded.
+inline bool UseDemoDriver()
+{
+    SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
+    return dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver());
+}
+
+// The module loaded into `dock`, whose repaint requests are off so that the
+// figures are the docklet's own; false, said on the error stream as
+// `program`, when it cannot be loaded.
+inline bool LoadModule(dockhost::Dock& dock, const char* program)
+{
+    if (!dock.LoadModule(dockhost::BuiltModule())) {
+        fprintf(stderr, "%s: cannot load MoravelDocklet.dll\n", program);
+        return false;
+    }
+    dockhost::Services().repaint = false;
+    return true;
+}
+
+// A docklet without settings, its timer stopped: only the benchmark
+// refreshes it. Null, said as `program`, without one.
+inline dockhost::Docklet* AddDocklet(dockhost::Dock& dock, const char* program, bool visible = false)
+{
+    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr, visible);
+    if (!docklet || !docklet->instance) {
+        fprintf(stderr, "%s: no docklet (is there a display?)\n", program);
+        return nullptr;
+    }
+    KillTimer(docklet->hwnd, REFRESH_TIMER_ID);
+    return docklet;
 }
 
 struct Figures {

@@ -33,6 +33,7 @@
 #include "fontgen.h"
 #include "host_services.h"
 #include "modal.h"
+#include "record.h"
 
 namespace {
 
@@ -245,18 +246,12 @@ int wmain(int argc, wchar_t** argv)
     }
 
     dockhost::Dock dock;
-    if (!dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
-        fwprintf(stderr, L"bench_font_page: cannot load MoravelDocklet.dll\n");
+    if (!bench::LoadModule(dock, "bench_font_page"))
         return 1;
-    }
-    dockhost::Services().repaint = false;
-    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr);
-    if (!docklet || !docklet->instance) {
-        fwprintf(stderr, L"bench_font_page: no docklet (is there a display?)\n");
+    dockhost::Docklet* docklet = bench::AddDocklet(dock, "bench_font_page"); // no refresh between the measurements
+    if (!docklet)
         return 1;
-    }
-    KillTimer(docklet->hwnd, REFRESH_TIMER_ID); // no refresh between the measurements
-    const std::wstring savedFace = static_cast<DockletInstance*>(docklet->instance)->text.fontName;
+    const std::wstring savedFace = record::Text(docklet, "FontName");
 
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);

@@ -29,6 +29,7 @@
 
 #include <string>
 
+#include "bench_support.h"
 #include "dock.h"
 #include "footprint.h"
 #include "host_cycle.h"
@@ -94,12 +95,8 @@ int wmain(int argc, wchar_t** argv)
     if (!bare)
         dockhost::HoldDockLibraries(); // for the whole run, as a dock holds them
     dockhost::Dock dock;
-    if (driver) {
-        // "demo": the simulated driver's built-in scenario.
-        SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
-    }
-    const std::wstring module = dockhost::ExecutableFolder() + L"MoravelDocklet.dll";
+    driver = driver && bench::UseDemoDriver();
+    const std::wstring module = dockhost::BuiltModule();
     wchar_t temp[MAX_PATH] = L"";
     GetTempPathW(MAX_PATH, temp);
     const std::string ini =

@@ -26,6 +26,7 @@
 #include "core/docklet.h"
 #include "dock.h"
 #include "host_services.h"
+#include "record.h"
 
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
@@ -159,10 +160,10 @@ struct Mode {
     std::vector<double> refresh, reference, firstAfterChange;
 };
 
-void ChangeEverySample(DockletInstance* record)
+void ChangeEverySample(Warr<int>& history)
 {
-    for (int i = record->history->first; i <= record->history->last; ++i)
-        record->history->At(i) ^= 1;
+    for (int i = history.first; i <= history.last; ++i)
+        history.At(i) ^= 1;
 }
 
 // A batch follows a change of mode, a settings change that the docklet's
@@ -170,22 +171,20 @@ void ChangeEverySample(DockletInstance* record)
 void TimeRefreshes(dockhost::Dock& dock, dockhost::Docklet* docklet, bool everyBarNew, std::vector<double>& first,
                    std::vector<double>& times)
 {
-    auto* record = static_cast<DockletInstance*>(docklet->instance);
-    std::vector<int> kept; // the history as the other modes see it
-    for (int i = record->history->first; i <= record->history->last; ++i)
-        kept.push_back(record->history->At(i));
+    Warr<int>& history = *record::History(docklet);
+    const std::vector<int> kept = record::Samples(history); // the history as the other modes see it
     for (int i = 0; i < BATCH; ++i) {
         dockhost::Services().calls.clear();
         if (everyBarNew)
-            ChangeEverySample(record);
+            ChangeEverySample(history);
         const double start = Now();
         dock.Entry().OnProcessMessage(docklet->instance, docklet->hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
         (i == 0 ? first : times).push_back(Now() - start);
     }
     if (everyBarNew) {
         int at = 0;
-        for (int i = record->history->first; i <= record->history->last && at < static_cast<int>(kept.size()); ++i)
-            record->history->At(i) = kept[at++];
+        for (int i = history.first; i <= history.last && at < static_cast<int>(kept.size()); ++i)
+            history.At(i) = kept[at++];
     }
 }
 
@@ -208,14 +207,6 @@ void TimeTickOverhead(HWND hwnd, std::vector<double>& times)
         SetTimer(hwnd, REFRESH_TIMER_ID, REFRESH_PERIOD, nullptr);
         times.push_back(Now() - start);
     }
-}
-
-std::vector<int> HistoryOf(const DockletInstance* record)
-{
-    std::vector<int> samples;
-    for (int i = record->history->first; i <= record->history->last; ++i)
-        samples.push_back(record->history->At(i));
-    return samples;
 }
 
 // What a docklet that runs for months must not grow: memory, GDI and
@@ -259,24 +250,15 @@ int wmain(int argc, wchar_t** argv)
     }
 
     dockhost::Dock dock;
-    if (driver) {
-        // "demo": the simulated driver's built-in scenario.
-        SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        driver = dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll");
-    }
-    if (!dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
-        fwprintf(stderr, L"bench_refresh: cannot load MoravelDocklet.dll\n");
+    driver = driver && bench::UseDemoDriver();
+    if (!bench::LoadModule(dock, "bench_refresh"))
         return 1;
-    }
-    dockhost::Services().repaint = false;
-    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr);
-    if (!docklet || !docklet->instance) {
-        fwprintf(stderr, L"bench_refresh: no docklet (is there a display?)\n");
+    dockhost::Docklet* docklet = bench::AddDocklet(dock, "bench_refresh");
+    if (!docklet)
         return 1;
-    }
-    auto* record = static_cast<DockletInstance*>(docklet->instance);
-    while (record->history->Count() < HISTORY_SLOTS)
-        record->history->Push(30 + record->history->Count() % 70);
+    Warr<int>& history = *record::History(docklet);
+    while (history.Count() < HISTORY_SLOTS)
+        history.Push(30 + history.Count() % 70);
 
     Mode modes[] = {{"graph", DOCKLET_GRAPH, false, {}, {}, {}},
                     {"text", DOCKLET_TEMPERATURE, false, {}, {}, {}},
@@ -286,11 +268,11 @@ int wmain(int argc, wchar_t** argv)
     // Warm up, then alternate batches so that drift of the machine hits both alike.
     for (int round = -2; round < rounds; ++round) {
         for (Mode& mode : modes) {
-            record->dockletData = mode.dockletData;
+            record::ChangeSettings(docklet, {{"DockletData", std::to_string(mode.dockletData)}});
             const bool graph = mode.dockletData == DOCKLET_GRAPH;
             std::vector<double> first, refresh, reference;
             TimeRefreshes(dock, docklet, mode.everyBarNew, first, refresh);
-            TimeReference(graph, HistoryOf(record), reference);
+            TimeReference(graph, record::Samples(history), reference);
             std::vector<double> tick;
             TimeTickOverhead(docklet->hwnd, tick);
             if (round == 0 && &mode == &modes[0])
@@ -305,7 +287,7 @@ int wmain(int argc, wchar_t** argv)
     }
 
     printf("bench_refresh: %d refreshes per row (%d first after a change of mode), history %d samples, driver %s\n",
-           rounds * (BATCH - 1), rounds, record->history->Count(), driver ? "simulated (demo)" : "none");
+           rounds * (BATCH - 1), rounds, history.Count(), driver ? "simulated (demo)" : "none");
     printf("%-21s %-22s %10s %10s\n", "mode", "measured", "median ms", "p95 ms");
     const Figures tick = Summarise(overhead);
     for (const Mode& mode : modes) {

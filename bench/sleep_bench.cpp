@@ -25,6 +25,7 @@
 #include "core/docklet.h"
 #include "dock.h"
 #include "host_services.h"
+#include "record.h"
 #include "system_fakes.h"
 
 namespace {
@@ -157,13 +158,13 @@ int wmain(int argc, wchar_t** argv)
     }
 
     dockhost::Dock dock;
-    SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-    if (!dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
-        !dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
-        fwprintf(stderr, L"bench_sleep: cannot load the simulated driver or MoravelDocklet.dll\n");
+    if (!bench::UseDemoDriver()) {
+        fwprintf(stderr, L"bench_sleep: cannot load the simulated driver\n");
         return 1;
     }
-    HMODULE driver = GetModuleHandleW(L"nvapi64.dll");
+    if (!bench::LoadModule(dock, "bench_sleep"))
+        return 1;
+    HMODULE driver = GetModuleHandleW(dockhost::DriverFileName());
     auto count = reinterpret_cast<CountFunction>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")));
     if (!count || !dockhost::FakeDeviceList(dock.Module()) || !dockhost::FakeTickCount(dock.Module())) {
         fwprintf(stderr, L"bench_sleep: cannot count the driver's calls or fake the module's device list\n");
@@ -172,15 +173,11 @@ int wmain(int argc, wchar_t** argv)
     // The processor's own graphics, and the simulated processor on bus 1, slot 0.
     dockhost::SetFakeDevices({{0, 2 << 16, POWER_D0}, {1, 0, POWER_D0}});
     dockhost::SetFakeTickCount(1000000);
-    dockhost::Services().repaint = false;
-    dockhost::Docklet* docklet = dock.AddDocklet(nullptr, nullptr);
-    if (!docklet || !docklet->instance) {
-        fwprintf(stderr, L"bench_sleep: no docklet (is there a display?)\n");
+    dockhost::Docklet* docklet = bench::AddDocklet(dock, "bench_sleep");
+    if (!docklet)
         return 1;
-    }
-    KillTimer(docklet->hwnd, REFRESH_TIMER_ID);
     // No icon is drawn: the refresh's figures are the sensor's and the label's.
-    static_cast<DockletInstance*>(docklet->instance)->dockletData = 0;
+    record::ChangeSettings(docklet, {{"DockletData", "0"}});
 
     const Hour asleep = RunHour(dock, docklet, count, POWER_D3, seconds);
     const Hour awake = RunHour(dock, docklet, count, POWER_D0, seconds);

@@ -221,20 +221,16 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     Dock dock;
-    SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-    if (!dockhost::UseDriverLibrary(dockhost::ExecutableFolder() + L"..\\simgpu\\nvapi64.dll") ||
-        !dock.LoadModule(dockhost::ExecutableFolder() + L"MoravelDocklet.dll")) {
-        fprintf(stderr, "soak: cannot load the simulated driver or the module\n");
+    if (!bench::UseDemoDriver()) {
+        fprintf(stderr, "soak: cannot load the simulated driver\n");
         return 1;
     }
-    dockhost::Services().repaint = false;
-    Docklet* first = dock.AddDocklet(nullptr, nullptr, true);
-    if (!first) {
-        fprintf(stderr, "soak: cannot create a docklet window (is there a display?)\n");
+    if (!bench::LoadModule(dock, "soak"))
         return 1;
-    }
     // Ticks come from the soak alone.
-    KillTimer(first->hwnd, REFRESH_TIMER_ID);
+    Docklet* first = bench::AddDocklet(dock, "soak", true);
+    if (!first)
+        return 1;
 
     printf("%-28s %7s %10s %10s\n", "phase", "rounds", "time", "per round");
     bool ok = true;
@@ -242,10 +238,9 @@ int wmain(int argc, wchar_t** argv)
                               Tick(dock, first);
                               return true;
                           }});
-    Docklet* second = dock.AddDocklet(nullptr, nullptr, true);
+    Docklet* second = bench::AddDocklet(dock, "soak", true);
     if (!second)
         return 1;
-    KillTimer(second->hwnd, REFRESH_TIMER_ID);
     ok &= RunPhase(dock, {"refreshes, two docklets", counts.refreshes, [&](int) {
                               Tick(dock, first);
                               Tick(dock, second);

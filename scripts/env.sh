@@ -10,7 +10,8 @@ export WINEDLLOVERRIDES="mscoree=;mshtml="
 # The first Wine process also starts the prefix's services, which live as
 # long as the server and keep whatever output they inherited open: start
 # them here with nothing inherited, or CTest would wait on them for ever.
-# A small program with a window (tools/keepalive), started the same way,
+# A small program with a window (tools/keepalive, built in the 64-bit
+# tree), started the same way,
 # keeps the services and the desktop up for the whole run: Wine ends the
 # desktop whenever no program uses it, and a desktop started again by a test
 # program would hold that test's output open until CTest gives up on it.
@@ -18,11 +19,8 @@ start_wineserver() {
     setsid wineserver -p </dev/null >/dev/null 2>&1 &
     trap stop_wineservers EXIT
     sleep 0.5
-    local keepalive="$ROOT/build/keepalive64.exe" ready="$ROOT/build/keepalive64.ready"
-    if [ ! -f "$keepalive" ] || [ "$ROOT/tools/keepalive/keepalive.c" -nt "$keepalive" ]; then
-        mkdir -p "$ROOT/build"
-        x86_64-w64-mingw32-gcc -O2 -mwindows -o "$keepalive" "$ROOT/tools/keepalive/keepalive.c"
-    fi
+    local keepalive="$ROOT/build/win64/bin/keepalive.exe" ready="$ROOT/build/keepalive64.ready"
+    "$ROOT/scripts/build-tool" win64 keepalive || return 1
     rm -f "$ready"
     setsid wine "$keepalive" "Z:${ready//\//\\}" </dev/null >/dev/null 2>&1 &
     for _ in $(seq 300); do

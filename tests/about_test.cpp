@@ -21,9 +21,8 @@ class AboutBox : public DockTest {};
 
 TEST_F(AboutBox, ShowsNameVersionAndEmblemCentred)
 {
-    auto* docklet = Create();
+    auto* docklet = CreateWith({{"Title", "Not in the caption"}});
     ASSERT_NE(docklet, nullptr);
-    wcscpy_s(Record(docklet)->title, TITLE_CAPACITY, L"Not in the caption");
     RECT frame = {};
     BITMAP emblem = {};
     std::wstring text;

@@ -79,9 +79,8 @@ TEST_F(CodePage, SettingsLoadAndSaveInAFolderNamedInTheCodePage)
     WritePrivateProfileStringW(names.section.c_str(), L"FontSize", L"41", ini.c_str());
     auto* docklet = Create(Ansi(ini).c_str(), Ansi(names.section).c_str());
     ASSERT_NE(docklet, nullptr);
-    EXPECT_EQ(std::wstring(Record(docklet)->title), names.title) << "read from the named file";
-    EXPECT_EQ(Record(docklet)->text.fontSize, 41);
-    EXPECT_EQ(Label(docklet), Ansi(names.title)) << "the label in the code page, not question marks";
+    EXPECT_EQ(Label(docklet), Ansi(names.title)) << "read from the named file, the label in the code page";
+    EXPECT_EQ(dockhost::Widen(Label(docklet)), names.title) << "not question marks";
 
     WritePrivateProfileStringW(names.section.c_str(), L"FontSize", L"12", ini.c_str());
     GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(Ansi(ini).c_str()),
@@ -101,9 +100,9 @@ TEST_F(CodePage, FoldersAndImagePathsTravelInTheCodePage)
     auto* docklet = Create(Ansi(ini).c_str(), "D");
     ASSERT_NE(docklet, nullptr);
     const std::wstring expected = harness::BinFolder() + names.folder + L"\\" + names.images + L"\\background.png";
-    EXPECT_EQ(std::wstring(Record(docklet)->backgroundImage), expected);
     ASSERT_NE(Host().LastCall("DockletSetImageFile"), nullptr);
-    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, Ansi(expected));
+    EXPECT_EQ(ImageFile(docklet), Ansi(expected));
+    EXPECT_EQ(dockhost::Widen(ImageFile(docklet)), expected) << "not question marks";
 
     char output[300] = "";
     EXPECT_TRUE(GetDock().Entry().OnExportFiles(docklet->instance, output, 0));
@@ -111,11 +110,7 @@ TEST_F(CodePage, FoldersAndImagePathsTravelInTheCodePage)
 
     // The menu's Hide Icons builds its path from the same names.
     Freeze(docklet);
-    Ui().Then([] {
-        HWND popup = dockhost::FindPopupMenu();
-        return popup && dockhost::ChooseMenuItem(popup, 5);
-    });
-    RightClick(docklet);
+    Choose(docklet, 5);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, relative + Ansi(names.images) + "\\empty.png");
 }
 
@@ -138,9 +133,15 @@ TEST_F(CodePage, ChosenPictureInAFolderNamedInTheCodePage)
         PressSheetButton(PSBTN_OK);
     });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(std::wstring(Record(docklet)->backgroundImage), picture);
     EXPECT_EQ(preview.width, 192) << "the host found the picture by the name it was given";
-    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, Ansi(picture));
+    EXPECT_EQ(ImageFile(docklet), Ansi(picture));
+    EXPECT_EQ(dockhost::Widen(ImageFile(docklet)), picture) << "not question marks";
+    // Saved in the code page, it loads back as the same picture.
+    const std::string saved = harness::TempFolder() + "picture-saved.ini";
+    GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(saved.c_str()), const_cast<char*>("D"), FALSE);
+    wchar_t stored[MAX_PATH] = L"";
+    GetPrivateProfileStringW(L"D", L"BackgroundImage", L"", stored, MAX_PATH, dockhost::Widen(saved).c_str());
+    EXPECT_EQ(std::wstring(stored), picture);
 }
 
 TEST_F(CodePage, CharactersTheCodePageLacksBecomeQuestionMarks)
@@ -160,16 +161,15 @@ TEST_F(CodePage, TemperatureLabelWritesTheDegreeSignOfTheCodePage)
     Freeze(docklet);
     struct Case {
         const char* name;
-        int celsius;
+        UINT command;
         std::string label;
         std::wstring read; // what the dock reads from it
     } cases[] = {
-        {"Celsius", 1, "GPU Temperature: 50 " + names.degreeSign + "C", L"GPU Temperature: 50 \u00B0C"},
-        {"Fahrenheit", 0, "GPU Temperature: 122 " + names.degreeSign + "F", L"GPU Temperature: 122 \u00B0F"},
+        {"Celsius", 17, "GPU Temperature: 50 " + names.degreeSign + "C", L"GPU Temperature: 50 \u00B0C"},
+        {"Fahrenheit", 18, "GPU Temperature: 122 " + names.degreeSign + "F", L"GPU Temperature: 122 \u00B0F"},
     };
     for (const Case& c : cases) {
-        Record(docklet)->celsius = c.celsius;
-        Tick(docklet);
+        Choose(docklet, c.command);
         EXPECT_EQ(Label(docklet), c.label) << c.name;
         EXPECT_EQ(dockhost::Widen(Label(docklet)), c.read) << c.name;
     }

@@ -152,11 +152,10 @@ protected:
     void SetUp() override
     {
         DockTest::SetUp();
-        docklet = CreateFrozen(55);
-        ASSERT_NE(docklet, nullptr);
         const std::string image = harness::WriteTestImage("square.png", 256, 256, 0xFFCC2020u, false);
         ASSERT_FALSE(image.empty());
-        wcscpy_s(Record(docklet)->backgroundImage, PATH_CAPACITY, dockhost::Widen(image).c_str());
+        docklet = CreateFrozen(55, {{"BackgroundImage", image}});
+        ASSERT_NE(docklet, nullptr);
     }
 
     dockhost::Docklet* docklet = nullptr;

@@ -39,15 +39,10 @@ TEST_P(ExtremeReading, FahrenheitHeldWithinRange)
 {
     const ExtremeCase& c = GetParam();
     ASSERT_TRUE(UseSimulatedDriver(c.scenario)) << "the simulated driver is missing";
-    dockhost::Docklet* docklet = Create();
+    dockhost::Docklet* docklet = CreateWith({{"Celcius", "0"}, {"Outline", "0"}, {"Shadow", "0"},
+                                             {"DockletData", std::to_string(DOCKLET_TEMPERATURE)},
+                                             {"LabelData", std::to_string(LABEL_TEMPERATURE)}});
     ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
-    record->dockletData = DOCKLET_TEMPERATURE;
-    record->labelData = LABEL_TEMPERATURE;
-    record->text.shadow = 0;
-    record->text.outline = 0;
-    record->celsius = 0;
     Tick(docklet);
     EXPECT_EQ(Label(docklet), c.label) << c.name;
     Pixels icon = Overlay(docklet);

@@ -126,30 +126,19 @@ private:
 
 } // namespace
 
-class FontFaces : public DockTest {
+class FontFaces : public harness::FrozenDockletTest {
 protected:
+    FontFaces() : FrozenDockletTest(55) {}
+
     void SetUp() override
     {
         // Before the dock starts GDI+, so that its installed fonts include these.
         ASSERT_TRUE(Faces::Get().Ready()) << Faces::Get().Error();
-        DockTest::SetUp();
-        docklet = Create();
-        ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
+        FrozenDockletTest::SetUp();
     }
-
-    DockletInstance* Live() { return Record(docklet); }
 
     // Opens the sheet on the Font page, runs `look` there, then presses `button`.
-    void OnFontPage(std::function<void(HWND)> look, int button)
-    {
-        Ui().Then(OpenPage(FONT_PAGE)).Do([look] { look(CurrentPage()); }).Do([button] {
-            PressSheetButton(button);
-        });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    void OnFontPage(std::function<void(HWND)> look, int button) { OnPage(FONT_PAGE, look, button); }
 };
 
 TEST_F(FontFaces, NamesThatBeginOtherNamesAreListed)
@@ -197,7 +186,7 @@ TEST_F(FontFaces, TheListIsInTheOrderItsComboBoxSortsIn)
 
 TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
 {
-    wcscpy(Live()->text.fontName, L"Moravel Fa");
+    Restart({{"FontName", "Moravel Fa"}});
     int first = -1;
     LRESULT selection = CB_ERR;
     OnFontPage(
@@ -213,7 +202,7 @@ TEST_F(FontFaces, ASavedPrefixSelectsTheFirstEntryThatBeginsWithIt)
         PSBTN_OK);
     EXPECT_GE(first, 0);
     EXPECT_EQ(selection, first);
-    EXPECT_STREQ(Live()->text.fontName, SHORTER) << "OK stores the entry's full name";
+    EXPECT_EQ(Saved(docklet, "FontName"), dockhost::Narrow(SHORTER)) << "OK stores the entry's full name";
 }
 
 TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
@@ -223,7 +212,7 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
     const wchar_t* const saved[] = {L"Moravel Fa", SHORTER, L"Moravel Nowhere"};
     std::vector<harness::Pixels> samples;
     for (const wchar_t* name : saved) {
-        wcscpy(Live()->text.fontName, name);
+        Restart({{"FontName", dockhost::Narrow(name)}});
         OnFontPage([&samples](HWND page) { samples.push_back(harness::PictureOf(page, IDC_FONT_PREVIEW)); },
                    PSBTN_CANCEL);
     }
@@ -235,22 +224,22 @@ TEST_F(FontFaces, TheSampleDrawsTheFaceTheListShows)
 
 TEST_F(FontFaces, ASavedFaceThatIsNotListedIsKeptOnOk)
 {
-    wcscpy(Live()->text.fontName, L"Moravel Nowhere");
+    Restart({{"FontName", "Moravel Nowhere"}});
     LRESULT selection = 0;
     OnFontPage(
         [&selection](HWND page) { selection = SendDlgItemMessageW(page, IDC_FONT_FACE, CB_GETCURSEL, 0, 0); },
         PSBTN_OK);
     EXPECT_EQ(selection, CB_ERR) << "nothing is selected";
-    EXPECT_STREQ(Live()->text.fontName, L"Moravel Nowhere");
+    EXPECT_EQ(Saved(docklet, "FontName"), "Moravel Nowhere");
 }
 
 TEST_F(FontFaces, TheFullNameOfASelectedFaceIsKeptOnOk)
 {
-    wcscpy(Live()->text.fontName, LONGER);
+    Restart({{"FontName", dockhost::Narrow(LONGER)}});
     std::wstring shown;
     OnFontPage([&shown](HWND page) { shown = SelectedItem(page); }, PSBTN_OK);
     EXPECT_EQ(shown, LONGER) << "an exact name selects its own entry";
-    EXPECT_STREQ(Live()->text.fontName, LONGER);
+    EXPECT_EQ(Saved(docklet, "FontName"), dockhost::Narrow(LONGER));
 }
 
 namespace {

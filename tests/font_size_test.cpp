@@ -97,5 +97,5 @@ TEST_F(FontSize, FontPageTakesAnyStoredSizeAndKeepsIt)
     for (uint32_t pixel : preview.argb)
         drawn += pixel != background;
     EXPECT_EQ(drawn, 0) << "pixels of a sample drawn at a negative size";
-    EXPECT_EQ(Record(docklet)->text.fontSize, static_cast<int>(4000000000u)) << "stored as typed";
+    EXPECT_EQ(Saved(docklet, "FontSize"), std::to_string(static_cast<int>(4000000000u))) << "stored as typed";
 }

@@ -56,7 +56,7 @@ TEST_P(LateDriver, FoundWithinThirtySecondsNeverTriedMoreOften)
     const LateCase& c = GetParam();
     UseLibrary(c.library, c.scenario);
     FakeSystem(c.startTicks);
-    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE, "Late");
+    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE);
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
     EXPECT_EQ(Label(docklet), c.labelMeanwhile) << c.name;
@@ -86,7 +86,6 @@ TEST_P(LateDriver, FoundWithinThirtySecondsNeverTriedMoreOften)
     const int succeededAt = static_cast<int>(tries.back() / SECOND);
     EXPECT_EQ(shownAt, succeededAt) << c.name << ": the temperature waited past the good try";
     EXPECT_LE(shownAt, 30) << c.name;
-    EXPECT_EQ(Record(docklet)->gpu.gpuStatus, 0) << c.name;
     EXPECT_EQ(Label(docklet), Celsius(63)) << c.name;
     EXPECT_EQ(Samples(docklet).back(), 63) << c.name;
 }
@@ -104,24 +103,22 @@ TEST_F(DriverReset, StaleHandlesAreReplacedWithinTheRefresh)
     UseLibrary(Library::Simulated, "temperatures 50 51 52 53 54 55 56\nstale 3\n");
     FakeSystem();
     dockhost::SetFakeDevices({{1, 0, 1}});
-    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE, "Reset");
+    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE);
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
-    const GpuHandle before = Record(docklet)->gpu.gpuHandles[0];
     for (int tick = 0; tick < 4; ++tick) {
         Tick(docklet);
         EXPECT_EQ(Label(docklet).compare(0, 17, "GPU Temperature: "), 0) << "tick " << tick << ": " << Label(docklet);
     }
-    // The fourth reading answered "handle invalidated"; the fifth used the new handle.
+    // The fourth reading answered "handle invalidated"; the fifth used the new
+    // handle (the stale one reads nothing).
     EXPECT_EQ(Samples(docklet), (std::vector<int>{50, 51, 52, 54, 55}));
     EXPECT_EQ(Label(docklet), Celsius(55));
-    EXPECT_NE(Record(docklet)->gpu.gpuHandles[0], before);
     EXPECT_EQ(CallCount("enum"), 2);
     EXPECT_EQ(CallCount("rejected"), 0);
     EXPECT_EQ(CallCount("bus"), 2) << "the device is found again with the new handle";
     EXPECT_EQ(dockhost::DeviceCalls().lists, 2);
     EXPECT_EQ(dockhost::DeviceCalls().listsOpen, 1);
-    EXPECT_EQ(Record(docklet)->gpu.gpuStatus, 0);
 }
 
 // The driver is still resetting when the docklet lists the processors
@@ -131,14 +128,13 @@ TEST_F(DriverReset, ProcessorsListedAgainAfterAFailedTry)
     UseLibrary(Library::Simulated,
                "temperatures 50 51 52 53 54 55\nstale 2\nstatus enum -1 at 2\nmessage -1 Driver resetting\n");
     FakeSystem();
-    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE, "Reset");
+    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE);
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
     Tick(docklet); // the second reading, after which the handles go stale
     dockhost::AdvanceFakeTickCount(SECOND);
     Tick(docklet); // "handle invalidated", and listing them fails
     EXPECT_EQ(Label(docklet), "Driver resetting");
-    EXPECT_EQ(Record(docklet)->gpu.gpuStatus, -1);
     // Up to 10 seconds after the failed try, a refresh a second.
     for (int second = 2; second <= 11; ++second) {
         dockhost::AdvanceFakeTickCount(SECOND);
@@ -149,7 +145,6 @@ TEST_F(DriverReset, ProcessorsListedAgainAfterAFailedTry)
     dockhost::AdvanceFakeTickCount(SECOND);
     Tick(docklet);
     EXPECT_EQ(CallCount("enum"), 3);
-    EXPECT_EQ(Record(docklet)->gpu.gpuStatus, 0);
     EXPECT_EQ(Label(docklet), Celsius(53));
     EXPECT_EQ(Samples(docklet), (std::vector<int>{50, 51, -1, 53}));
 }

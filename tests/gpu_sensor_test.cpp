@@ -15,8 +15,9 @@ TEST_F(GpuSensor, TwoProcessorsStoredOnlyTheFirstSampled)
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     Tick(docklet);
-    const GpuState& gpu = Record(docklet)->gpu;
-    ASSERT_EQ(gpu.gpuStatus, 0);
+    ASSERT_EQ(Label(docklet), "GPU Temperature: 66 " + std::string(DEGREE) + "C");
+    // Nothing shows the second processor: what the sensor stored of it.
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_EQ(gpu.gpuCount, 2u);
     EXPECT_STREQ(gpu.gpuNames[0], L"GeForce Zero");
     EXPECT_STREQ(gpu.gpuNames[1], L"GeForce One");
@@ -40,9 +41,8 @@ TEST_F(GpuSensor, NameFailureForSecondProcessorKeepsTheFirst)
                                    "message -1 Name query failed\n");
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
-    const GpuState& gpu = Record(docklet)->gpu;
-    EXPECT_EQ(gpu.gpuStatus, -1);
     EXPECT_EQ(Label(docklet), "Name query failed");
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_STREQ(gpu.gpuNames[0], L"GeForce Zero");
     EXPECT_EQ(gpu.gpuPropertyC[0], 9u);
     EXPECT_NE(gpu.gpuHandles[1], nullptr) << "processor 1's handle is stored before its name is asked";
@@ -59,15 +59,13 @@ TEST_F(GpuSensor, UnterminatedTextsAreCut)
     const std::string name(70, 'N'), version(64, 'R'), chipset(64, 'C'), vendor(64, 'V');
     UseLibrary(Library::Simulated, "name 0 " + name + "\nversion " + version + "\nchipset " + chipset +
                                        "\nvendor " + vendor + "\n");
-    dockhost::Docklet* fullName = CreateWithLabel(LABEL_FULL_NAME, "FullName");
-    dockhost::Docklet* vendorString = CreateWithLabel(LABEL_VENDOR_STRING, "Vendor");
+    dockhost::Docklet* fullName = CreateWithLabel(LABEL_FULL_NAME);
+    dockhost::Docklet* vendorString = CreateWithLabel(LABEL_VENDOR_STRING);
     ASSERT_NE(fullName, nullptr);
     ASSERT_NE(vendorString, nullptr);
-    const GpuState& gpu = Record(fullName)->gpu;
-    ASSERT_EQ(gpu.gpuStatus, 0);
-    EXPECT_EQ(std::wstring(gpu.gpuNames[0]), std::wstring(63, L'N'));
-    EXPECT_EQ(std::wstring(gpu.interfaceVersion), std::wstring(63, L'R'));
     EXPECT_EQ(Label(fullName), std::string(63, 'N'));
+    // The version text, which nothing shows.
+    EXPECT_EQ(std::wstring(record::Gpu(fullName).interfaceVersion), std::wstring(63, L'R'));
     // The record's texts are read at most 64 bytes each, never into the filler after them.
     EXPECT_EQ(Label(vendorString), vendor + " - " + chipset);
 }
@@ -77,8 +75,8 @@ TEST_F(GpuSensor, ProcessorCountAboveCapacityIsClamped)
     UseLibrary(Library::Simulated, "gpus 70\nname 63 Last One\ntemperature 70\n");
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
-    const GpuState& gpu = Record(docklet)->gpu;
-    EXPECT_EQ(gpu.gpuStatus, 0);
+    EXPECT_EQ(Label(docklet), "GPU Temperature: 70 " + std::string(DEGREE) + "C");
+    const GpuState& gpu = record::Gpu(docklet);
     EXPECT_EQ(gpu.gpuCount, 64u);
     EXPECT_STREQ(gpu.gpuNames[63], L"Last One");
     EXPECT_EQ(CallCount("name"), 64);
@@ -92,12 +90,10 @@ TEST_F(GpuSensor, SamplesWithoutHistory)
     UseLibrary(Library::Simulated, "temperatures 30 31");
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    Warr<int>* history = record->history;
-    record->history = nullptr;
-    Tick(docklet);
-    record->history = history;
-    EXPECT_EQ(record->lastTemperature, 31);
+    {
+        record::WithoutHistory without(docklet);
+        Tick(docklet);
+    }
     EXPECT_EQ(Label(docklet), "GPU Temperature: 31 " + std::string(DEGREE) + "C");
     EXPECT_EQ(Samples(docklet), std::vector<int>{30});
 }

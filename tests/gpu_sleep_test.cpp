@@ -77,10 +77,9 @@ TEST_P(SleepingProcessor, AskedOrLeftAlone)
     dockhost::SetFakeDevices(c.devices);
     dockhost::SetFakeDeviceListFails(c.listFails);
 
-    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE, "Sleep");
+    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE);
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
-    ASSERT_EQ(Record(docklet)->gpu.gpuStatus, 0) << c.name;
     const int callsAfterStart = AllDriverCalls() - CallCount("thermal");
     for (int tick = 0; tick < 3; ++tick)
         Tick(docklet);
@@ -90,7 +89,6 @@ TEST_P(SleepingProcessor, AskedOrLeftAlone)
         EXPECT_EQ(CallCount("thermal"), 0) << c.name;
         EXPECT_EQ(Label(docklet), "GPU Temperature: Off") << c.name;
         EXPECT_EQ(Samples(docklet), std::vector<int>(4, SAMPLE_ASLEEP)) << c.name;
-        EXPECT_EQ(Record(docklet)->lastTemperature, -1) << c.name;
     } else {
         EXPECT_EQ(CallCount("thermal"), 4) << c.name;
         EXPECT_EQ(Label(docklet), Celsius(47)) << c.name;
@@ -148,54 +146,53 @@ TEST_F(SleepAndWake, IconLabelAndGraphWhileAsleep)
     UseLibrary(Library::Simulated, SCENARIO);
     FakeSystem();
     dockhost::SetFakeDevices({BUILT_IN, Processor(1)});
-    dockhost::Docklet* docklet = CreateWithLabel(LABEL_TEMPERATURE, "Icon");
+    // Plain white text and opaque red bars, nothing else.
+    dockhost::Docklet* docklet = CreateWith({{"Outline", "0"}, {"Shadow", "0"}, {"CpuColor", "255"},
+                                             {"CpuAlpha", "255"}, {"BackgroundAlpha", "0"}, {"FrameAlpha", "0"},
+                                             {"Gradient", "0"}, {"LabelData", std::to_string(LABEL_TEMPERATURE)}});
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
-    DockletInstance* record = Record(docklet);
-    record->text.shadow = 0;
-    record->text.outline = 0;
-    record->graph.backgroundColor.alpha = 0;
-    record->graph.frameColor.alpha = 0;
-    record->graph.gradient = 0;
-    record->graph.graphColor.rgb = RGB(255, 0, 0);
-    record->graph.graphColor.alpha = 255;
-
+    // Each step chooses the icon's mode and the unit from the menu; each
+    // choice refreshes the docklet.
+    auto choose = [&](UINT command) {
+        Choose(docklet, command);
+        Freeze(docklet);
+    };
+    const UINT TEXT = 3, GRAPH = 4, CELSIUS = 17, FAHRENHEIT = 18;
     struct Step {
         const char* name;
         int powerState;
-        int dockletData;
-        int celsius;
+        UINT mode, unit;
         const wchar_t* icon;
         const char* label;
     } steps[] = {
-        {"awake, text", 1, DOCKLET_TEMPERATURE, 1, L"47 \u00B0C", "GPU Temperature: 47 \xB0" "C"},
-        {"asleep, text", 4, DOCKLET_TEMPERATURE, 1, L"Off", "GPU Temperature: Off"},
-        {"asleep, text, Fahrenheit", 4, DOCKLET_TEMPERATURE, 0, L"Off", "GPU Temperature: Off"},
-        {"asleep, graph", 3, DOCKLET_GRAPH, 1, L"Off", "GPU Temperature: Off"},
-        {"awake, graph", 1, DOCKLET_GRAPH, 0, L"116 \u00B0F", "GPU Temperature: 116 \xB0" "F"},
+        {"awake, text", 1, TEXT, CELSIUS, L"47 \u00B0C", "GPU Temperature: 47 \xB0" "C"},
+        {"asleep, text", 4, TEXT, CELSIUS, L"Off", "GPU Temperature: Off"},
+        {"asleep, text, Fahrenheit", 4, TEXT, FAHRENHEIT, L"Off", "GPU Temperature: Off"},
+        {"asleep, graph", 3, GRAPH, CELSIUS, L"Off", "GPU Temperature: Off"},
+        {"awake, graph", 1, GRAPH, FAHRENHEIT, L"116 \u00B0F", "GPU Temperature: 116 \xB0" "F"},
     };
     for (const Step& step : steps) {
         SCOPED_TRACE(step.name);
         dockhost::SetFakePowerState(1, step.powerState);
-        record->dockletData = step.dockletData;
-        record->celsius = step.celsius;
-        Tick(docklet);
+        choose(step.mode);
+        choose(step.unit);
         EXPECT_EQ(Label(docklet), step.label);
         const Pixels icon = Overlay(docklet);
         ASSERT_FALSE(icon.Empty());
-        const bool graph = step.dockletData == DOCKLET_GRAPH;
+        const bool graph = step.mode == GRAPH;
         const Pixels expected = ExpectedIconText(graph, step.icon);
         EXPECT_LE(graph ? CountDifferent(AboveTheGraph(icon), AboveTheGraph(expected)) : CountDifferent(icon, expected),
                   ICON_MISMATCH_ALLOWED);
     }
 
-    // Samples: creation awake, five steps (awake, three asleep, awake).
+    // Samples: creation awake, then two a step (awake, three asleep, awake).
     const std::vector<int> samples = Samples(docklet);
-    ASSERT_EQ(samples.size(), 6u);
+    ASSERT_EQ(samples.size(), 11u);
     const Pixels graph = Overlay(docklet);
-    for (int position = 1; position <= 6; ++position) {
+    for (int position = 1; position <= 11; ++position) {
         const bool gap = samples[position - 1] == SAMPLE_ASLEEP;
-        EXPECT_EQ(gap, position >= 3 && position <= 5) << "sample " << position;
+        EXPECT_EQ(gap, position >= 4 && position <= 9) << "sample " << position;
         // 47 degrees stand 61 pixels high; a gap leaves its column clear.
         const int alpha = graph.Alpha(BarX(position), GRAPH_BASE - 30);
         EXPECT_TRUE(gap ? alpha < 64 : alpha > 192) << "bar " << position << ": alpha " << alpha;
@@ -203,14 +200,13 @@ TEST_F(SleepAndWake, IconLabelAndGraphWhileAsleep)
 
     // The other labels do not depend on the power state.
     const struct {
-        int labelData;
+        UINT command;
         const char* label;
-    } labels[] = {{LABEL_FULL_NAME, "GeForce Sleepy"}, {LABEL_TITLE, "Moravel"}, {LABEL_HIDE, ""}};
+    } labels[] = {{14, "GeForce Sleepy"}, {13, "Moravel"}, {7, ""}}; // full name, title, Hide Label
     dockhost::SetFakePowerState(1, 4);
     for (const auto& expected : labels) {
-        record->labelData = expected.labelData;
-        Tick(docklet);
-        EXPECT_EQ(Label(docklet), expected.label) << "labelData " << expected.labelData;
+        choose(expected.command);
+        EXPECT_EQ(Label(docklet), expected.label) << "menu command " << expected.command;
     }
-    EXPECT_EQ(CallCount("thermal"), 3);
+    EXPECT_EQ(CallCount("thermal"), 5) << "creation's reading and two of each step awake";
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "harness.h"
+#include "record.h"
 #include "system_fakes.h"
 
 namespace gpu_test {
@@ -23,8 +24,7 @@ protected:
             ASSERT_TRUE(UseSimulatedDriver(scenario));
             ASSERT_EQ(CallCount("errors"), 0) << "scenario not understood:\n" << scenario;
         } else if (library == Library::WithoutLookup) {
-            ASSERT_TRUE(
-                dockhost::UseDriverLibrary(harness::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName()));
+            ASSERT_TRUE(dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver(L"simgpu-nolookup")));
         }
     }
 
@@ -32,15 +32,6 @@ protected:
     static int CallCount(const char* what)
     {
         return harness::DriverCallCount(what);
-    }
-
-    static const wchar_t* DriverFileName()
-    {
-#ifdef _WIN64
-        return L"nvapi64.dll";
-#else
-        return L"nvapi.dll";
-#endif
     }
 
     // Every call the simulated driver received, lookups included.
@@ -66,17 +57,12 @@ protected:
         dockhost::SetFakeTickCount(startTicks);
     }
 
-    std::vector<int> Samples(dockhost::Docklet* docklet)
-    {
-        return harness::Samples(*Record(docklet)->history);
-    }
+    std::vector<int> Samples(dockhost::Docklet* docklet) { return record::Samples(docklet); }
 
-    // A docklet whose INI section sets LabelData.
-    dockhost::Docklet* CreateWithLabel(int labelData, const std::string& section)
+    // A docklet whose settings set LabelData.
+    dockhost::Docklet* CreateWithLabel(int labelData)
     {
-        const std::string ini = harness::TempFolder() + "gpu.ini";
-        WritePrivateProfileStringA(section.c_str(), "LabelData", std::to_string(labelData).c_str(), ini.c_str());
-        return Create(ini.c_str(), section.c_str());
+        return CreateWith({{"LabelData", std::to_string(labelData)}});
     }
 };
 

@@ -73,6 +73,17 @@ protected:
 TEST_F(RightClickHost, LockedHostIgnoresClicksUntilTheMenuHasClosed)
 {
     GetDock().behaviour.honourMouseLock = true;
+    // Settings from the menu, closed with `button`.
+    auto settings = [](int button) {
+        return [button](dockhost::ModalDriver& ui) {
+            ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 11); }).Then([button] {
+                if (!Sheet())
+                    return false;
+                PressSheetButton(button);
+                return true;
+            });
+        };
+    };
     struct Case {
         const char* name;
         std::function<void(dockhost::ModalDriver&)> close;
@@ -91,24 +102,8 @@ TEST_F(RightClickHost, LockedHostIgnoresClicksUntilTheMenuHasClosed)
                  return box != nullptr;
              });
          }},
-        {"settings from the menu, cancelled",
-         [](dockhost::ModalDriver& ui) {
-             ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 11); }).Then([] {
-                 if (!Sheet())
-                     return false;
-                 PressSheetButton(PSBTN_CANCEL);
-                 return true;
-             });
-         }},
-        {"settings from the menu, confirmed",
-         [](dockhost::ModalDriver& ui) {
-             ui.Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 11); }).Then([] {
-                 if (!Sheet())
-                     return false;
-                 PressSheetButton(PSBTN_OK);
-                 return true;
-             });
-         }},
+        {"settings from the menu, cancelled", settings(PSBTN_CANCEL)},
+        {"settings from the menu, confirmed", settings(PSBTN_OK)},
     };
     for (const Case& c : cases) {
         GetDock().counts = dockhost::HostBehaviourCounts();

@@ -38,16 +38,6 @@ std::vector<MissingCase> MissingCases()
     return cases;
 }
 
-int KeysIn(const std::string& file, const char* section)
-{
-    char buffer[8192] = "";
-    GetPrivateProfileSectionA(section, buffer, sizeof buffer, file.c_str());
-    int keys = 0;
-    for (const char* line = buffer; *line; line += strlen(line) + 1)
-        ++keys;
-    return keys;
-}
-
 } // namespace
 
 class MissingServices : public DockTest {
@@ -73,7 +63,11 @@ void MissingServices::RunCase(const MissingCase& c)
     Host().Clear();
     Host().browseAccepts = true;
     Host().browseChoice = dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\empty.png";
-    const std::string ini = harness::TempFolder() + c.name + ".ini";
+    // A left click launches the command, a program that records its arguments.
+    const std::string launched = harness::TempFolder() + c.name + "-launched.txt";
+    const std::string program = dockhost::Narrow(harness::BinFolder()) + "argrecord.exe";
+    const std::string ini = harness::WriteSection(c.name + ".ini", "Docklet",
+                                                  {{"Command", program}, {"Parameters", "\"" + launched + "\" x"}});
     auto* docklet = Create(ini.c_str(), "Docklet");
     ASSERT_NE(docklet, nullptr) << c.name;
     const HWND hwnd = docklet->hwnd;
@@ -87,23 +81,17 @@ void MissingServices::RunCase(const MissingCase& c)
     EXPECT_EQ(dockhost::FindThreadWindow(harness::ABOUT_CAPTION), nullptr) << c.name;
     EXPECT_EQ(Host().views[hwnd].lockDepth, 0) << c.name << ": the mouse effect is released";
 
-    // A left click launches the command (a program that records its arguments).
-    const std::string launched = harness::TempFolder() + c.name + "-launched.txt";
-    const std::wstring program = harness::BinFolder() + L"argrecord.exe";
-    wcscpy_s(Record(docklet)->command, COMMAND_CAPACITY, program.c_str());
-    wcscpy_s(Record(docklet)->parameters, COMMAND_CAPACITY, (L"\"" + dockhost::Widen(launched) + L"\" x").c_str());
     POINT point = {1, 1};
     SIZE size = {256, 256};
     EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE) << c.name;
 
     GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(ini.c_str()), const_cast<char*>("Docklet"), FALSE);
-    EXPECT_EQ(KeysIn(ini, "Docklet"), 25) << c.name;
+    EXPECT_EQ(harness::ReadSection(ini, "Docklet").size(), 25u) << c.name;
     char exported[300] = "";
     EXPECT_EQ(GetDock().Entry().OnExportFiles(docklet->instance, exported, 0), TRUE) << c.name;
 
     // Last, "Remove Entry": a host with the service removes the docklet.
-    Ui().Then([] { return dockhost::ChooseMenuItem(dockhost::FindPopupMenu(), 10); });
-    EXPECT_EQ(RightClick(docklet), TRUE) << c.name;
+    Choose(docklet, 10);
     GetDock().Pump(0);
     const bool removed = GetDock().Docklets().empty();
     EXPECT_EQ(removed, !c.Lacks("DockletRemoveSelf")) << c.name;

@@ -74,17 +74,6 @@ void CountModuleCalls(HMODULE module)
         PatchImport(module, "gdiplus.dll", "GdiplusShutdown", reinterpret_cast<void*>(&CountingShutdown)));
 }
 
-// Lines "key=value" in a section of the file.
-int KeysIn(const std::string& file, const char* section)
-{
-    char buffer[8192] = "";
-    GetPrivateProfileSectionA(section, buffer, sizeof buffer, file.c_str());
-    int keys = 0;
-    for (const char* line = buffer; *line; line += strlen(line) + 1)
-        ++keys;
-    return keys;
-}
-
 } // namespace
 
 class HostReload : public DockTest {};
@@ -115,8 +104,8 @@ TEST_F(HostReload, FiveCyclesOfLoadUseAndFree)
     dock.afterLoad = nullptr;
 
     // What each docklet saved is what the next load read.
-    EXPECT_EQ(KeysIn(ini, "Docklet1"), 25);
-    EXPECT_EQ(KeysIn(ini, "Docklet2"), 25);
+    EXPECT_EQ(harness::ReadSection(ini, "Docklet1").size(), 25u);
+    EXPECT_EQ(harness::ReadSection(ini, "Docklet2").size(), 25u);
 }
 
 // Hosts that list their docklets load each module just for its information

@@ -1,6 +1,7 @@
 // What one refresh shows: the temperature on the icon and in the label, the
 // label's other contents, and the samples it adds. The simulated driver
 // answers; each test runs in a process of its own, so each picks its scenario.
+#include "record.h"
 #include "render_support.h"
 
 #include <set>
@@ -9,6 +10,7 @@
 
 using harness::DockTest;
 using harness::Pixels;
+using record::Samples;
 using namespace render_test;
 
 namespace {
@@ -18,15 +20,7 @@ protected:
     // Text mode in plain white, so the icon can be compared with the expected text.
     dockhost::Docklet* PlainTextDocklet()
     {
-        dockhost::Docklet* docklet = Create();
-        if (docklet) {
-            DockletInstance* record = Record(docklet);
-            record->dockletData = DOCKLET_TEMPERATURE;
-            record->labelData = LABEL_TEMPERATURE;
-            record->text.shadow = 0;
-            record->text.outline = 0;
-        }
-        return docklet;
+        return CreateWith({{"Outline", "0"}, {"Shadow", "0"}, {"DockletData", "1"}, {"LabelData", "2"}});
     }
 };
 
@@ -57,15 +51,16 @@ TEST_F(IconAndLabel, TemperatureInBothUnits)
     };
     dockhost::Docklet* docklet = PlainTextDocklet();
     ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
+    Freeze(docklet);
 
+    // The unit switched from the menu at every refresh, which the switch makes.
     std::set<std::pair<int, int>> seen;
-    for (int tick = 0; tick < 40 && record->lastTemperature != 25; ++tick) {
-        record->celsius = tick % 2;
-        Tick(docklet);
+    for (int tick = 0; tick < 40 && !Samples(docklet).empty() && Samples(docklet).back() != 25; ++tick) {
+        const int celsius = tick % 2;
+        Choose(docklet, celsius ? 17 : 18); // Show °C, Show °F
+        Freeze(docklet);                    // which armed the timer again
         for (const Case& c : cases) {
-            if (c.reading != record->lastTemperature || c.celsius != record->celsius)
+            if (c.reading != Samples(docklet).back() || c.celsius != celsius)
                 continue;
             SCOPED_TRACE(std::to_string(c.reading) + (c.celsius ? " C" : " F"));
             seen.insert({c.reading, c.celsius});
@@ -106,18 +101,17 @@ TEST_F(IconAndLabel, LabelChoicesWhenTheSensorIsReady)
         {"title", LABEL_TITLE, "Moravel"},
         {"unknown bit", 32, "Unknown Label Type"},
     };
-    dockhost::Docklet* docklet = Create();
-    ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        record->labelData = c.labelData;
+        dockhost::Docklet* docklet = CreateWith({{"LabelData", std::to_string(c.labelData)}});
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
         const int calls = Host().CountCalls("DockletSetLabel", docklet->hwnd);
         Tick(docklet);
         // An empty label is handed over too, not skipped.
         ASSERT_EQ(Host().CountCalls("DockletSetLabel", docklet->hwnd), calls + 1);
         EXPECT_EQ(Host().LastCall("DockletSetLabel", docklet->hwnd)->text, c.label);
+        Destroy(docklet);
     }
 }
 
@@ -127,15 +121,17 @@ TEST_F(IconAndLabel, EachRefreshAddsOneSampleWhenReady)
         << "the simulated driver is missing";
     dockhost::Docklet* docklet = Create();
     ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
+    Freeze(docklet);
     for (int tick = 0; tick < 4; ++tick) {
         SCOPED_TRACE("tick " + std::to_string(tick));
-        const int count = record->history->Count();
+        const std::vector<int> before = Samples(docklet);
         Tick(docklet);
-        EXPECT_EQ(record->history->Count(), count + 1);
-        EXPECT_EQ(record->history->At(record->history->last), record->lastTemperature);
-        EXPECT_GE(record->lastTemperature, 40);
+        const std::vector<int> after = Samples(docklet);
+        ASSERT_EQ(after.size(), before.size() + 1);
+        EXPECT_TRUE(std::equal(before.begin(), before.end(), after.begin()));
+        EXPECT_EQ(Label(docklet), "GPU Temperature: " + std::to_string(after.back()) + " \xB0" "C")
+            << "the new sample is the reading shown";
+        EXPECT_GE(after.back(), 40);
     }
 }
 
@@ -144,13 +140,11 @@ TEST_F(IconAndLabel, FailedReadingsShowNoNumberAndStillAddSamples)
     ASSERT_TRUE(UseSimulatedDriver("temperature 50\nstatus thermal -1\n")) << "the simulated driver is missing";
     dockhost::Docklet* docklet = PlainTextDocklet();
     ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_OK);
-    const int count = record->history->Count();
+    Freeze(docklet);
+    const size_t count = Samples(docklet).size();
     Tick(docklet);
-    EXPECT_EQ(record->lastTemperature, -1);
-    EXPECT_EQ(record->history->Count(), count + 1);
-    EXPECT_EQ(record->history->At(record->history->last), -1);
+    ASSERT_EQ(Samples(docklet).size(), count + 1);
+    EXPECT_EQ(Samples(docklet).back(), -1);
     EXPECT_EQ(Label(docklet), "GPU Temperature: -- \xB0" "C");
     EXPECT_LE(CountDifferent(Overlay(docklet), ExpectedIconText(false, L"-- \u00B0C")), ICON_MISMATCH_ALLOWED);
 }
@@ -160,17 +154,15 @@ TEST_F(IconAndLabel, FailedReadingsShowNoNumberAndStillAddSamples)
 TEST_F(IconAndLabel, WithoutDriverTheLabelSaysSo)
 {
     const int labels[] = {0, LABEL_HIDE, LABEL_HIDE | LABEL_TEMPERATURE, LABEL_TITLE};
-    dockhost::Docklet* docklet = Create();
-    ASSERT_NE(docklet, nullptr);
-    DockletInstance* record = Record(docklet);
-    ASSERT_EQ(record->gpu.gpuStatus, GPU_LIBRARY_NOT_FOUND);
     for (int labelData : labels) {
         SCOPED_TRACE("labelData " + std::to_string(labelData));
-        record->labelData = labelData;
+        dockhost::Docklet* docklet = CreateWith({{"LabelData", std::to_string(labelData)}});
+        ASSERT_NE(docklet, nullptr);
+        Freeze(docklet);
         Tick(docklet);
         EXPECT_EQ(Label(docklet), "No Nvidia Driver/GPU Found");
-        EXPECT_EQ(record->history->Count(), 0);
-        EXPECT_EQ(record->lastTemperature, -1);
+        EXPECT_TRUE(Samples(docklet).empty());
+        Destroy(docklet);
     }
 }
 

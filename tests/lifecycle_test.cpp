@@ -48,9 +48,8 @@ TEST_F(Lifecycle, ImagePathsAreResolvedAgainstTheDocklet)
         std::string ini = IniWith("resolve" + std::to_string(index++) + ".ini", lines);
         auto* docklet = Create(ini.c_str(), "D");
         ASSERT_NE(docklet, nullptr) << c.name;
-        EXPECT_EQ(dockhost::Narrow(Record(docklet)->backgroundImage), c.expected) << c.name;
         ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1) << c.name;
-        EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, c.expected) << c.name;
+        EXPECT_EQ(ImageFile(docklet), c.expected) << c.name;
         Destroy(docklet);
     }
 }
@@ -60,20 +59,27 @@ TEST_F(Lifecycle, HiddenIconsStartOnTheResolvedEmptyImage)
     std::string ini = IniWith("hidden.ini", "DockletData=6\r\nImagesFolder=art\r\n");
     auto* docklet = Create(ini.c_str(), "D");
     ASSERT_NE(docklet, nullptr);
-    const std::string expected = HostFolder() + "Docklets\\Moravel\\art\\empty.png";
-    EXPECT_EQ(dockhost::Narrow(Record(docklet)->emptyImage), expected);
-    EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, expected);
+    EXPECT_EQ(ImageFile(docklet), HostFolder() + "Docklets\\Moravel\\art\\empty.png");
 }
 
 TEST_F(Lifecycle, OverlongImagePathsStayWithinTheirField)
 {
     Host().relativeFolder = ".\\" + std::string(266, 'r') + "\\";
-    std::string ini = IniWith("long.ini", "ImagesFolder=" + std::string(250, 'i') + "\r\n");
-    auto* docklet = Create(ini.c_str(), "D");
-    ASSERT_NE(docklet, nullptr);
-    EXPECT_LT(wcsnlen(Record(docklet)->backgroundImage, PATH_CAPACITY), static_cast<size_t>(PATH_CAPACITY));
-    EXPECT_LT(wcsnlen(Record(docklet)->emptyImage, PATH_CAPACITY), static_cast<size_t>(PATH_CAPACITY));
-    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+    // The background picture, and with icons hidden the empty one.
+    for (const char* dockletData : {"2", "6"}) {
+        SCOPED_TRACE(std::string("DockletData ") + dockletData);
+        Host().Clear();
+        auto* docklet = CreateWith({{"ImagesFolder", std::string(250, 'i')}, {"DockletData", dockletData}});
+        ASSERT_NE(docklet, nullptr);
+        EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
+        EXPECT_LT(ImageFile(docklet).size(), static_cast<size_t>(PATH_CAPACITY));
+        // Nothing ran over into the settings beside the paths.
+        const harness::KeyValues saved = Saved(docklet);
+        EXPECT_EQ(harness::Value(saved, "ImagesFolder"), std::string(250, 'i'));
+        EXPECT_EQ(harness::Value(saved, "BackgroundImage"), "background.png");
+        EXPECT_EQ(harness::Value(saved, "FontName"), "Tahoma");
+        Destroy(docklet);
+    }
 }
 
 TEST_F(Lifecycle, OnlyTheRefreshTimerIsHandled)
@@ -95,13 +101,13 @@ TEST_F(Lifecycle, OnlyTheRefreshTimerIsHandled)
         Host().Clear();
         GetDock().Entry().OnProcessMessage(docklet->instance, docklet->hwnd, c.message, c.wParam, 0);
         EXPECT_TRUE(Host().calls.empty()) << c.name;
-        EXPECT_EQ(Record(docklet)->created, 1) << c.name;
     }
+    EXPECT_TRUE(WaitForTimerRefresh(docklet)) << "the refresh timer stopped";
     Host().Clear();
     Tick(docklet);
     EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 1);
     EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1);
-    EXPECT_EQ(Record(docklet)->created, 1) << "re-armed after the refresh";
+    EXPECT_TRUE(WaitForTimerRefresh(docklet)) << "not re-armed after the refresh";
 }
 
 TEST_F(Lifecycle, TimerRefreshesOnceASecondAfterEachRefresh)
@@ -109,15 +115,13 @@ TEST_F(Lifecycle, TimerRefreshesOnceASecondAfterEachRefresh)
     auto* docklet = Create();
     ASSERT_NE(docklet, nullptr);
     Host().Clear();
-    // A tick restarts the period: the next one comes a full second later.
+    // A tick restarts the period: the next one comes a full second later,
+    // and each one after a full second more.
     Tick(docklet);
-    GetDock().Pump(700);
-    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1) << "no timer refresh within 0.7 s of a tick";
-    GetDock().Pump(2600);
-    int refreshes = Host().CountCalls("DockletSetImageOverlay");
-    EXPECT_GE(refreshes, 3);
-    EXPECT_LE(refreshes, 4) << "one refresh per period, never two";
-    EXPECT_EQ(Record(docklet)->created, 1);
+    ASSERT_TRUE(WaitFor([&] { return OverlayTimes(docklet).size() >= 4; })) << "the timer stopped";
+    const std::vector<DWORD> times = OverlayTimes(docklet);
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_GE(times[i] - times[i - 1], REFRESH_PERIOD - 50) << "refresh " << i << " came too soon";
 }
 
 TEST_F(Lifecycle, TwoDockletsRunSideBySide)
@@ -152,8 +156,21 @@ TEST_F(Lifecycle, DestroyStopsTheTimer)
     void* instance = docklet->instance;
     docklet->instance = nullptr; // the dock forgets it, as it does before destroying
     GetDock().Entry().OnDestroy(instance, docklet->hwnd);
-    Sleep(1300);
-    MSG message;
-    EXPECT_FALSE(PeekMessageW(&message, docklet->hwnd, WM_TIMER, WM_TIMER, PM_REMOVE))
-        << "a tick after destruction would reach freed memory";
+    // A timer of the dock's that comes after the refresh timer's period: the
+    // refresh timer, still armed, would fire first.
+    const UINT_PTR LATER = REFRESH_TIMER_ID + 1;
+    ASSERT_NE(SetTimer(docklet->hwnd, LATER, REFRESH_PERIOD + 300, nullptr), 0u);
+    std::vector<UINT_PTR> fired;
+    const DWORD start = GetTickCount();
+    while (fired.empty() || fired.back() != LATER) {
+        MSG message;
+        while (PeekMessageW(&message, docklet->hwnd, WM_TIMER, WM_TIMER, PM_REMOVE))
+            fired.push_back(message.wParam);
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= 10000)
+            break;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10000 - waited, QS_TIMER);
+    }
+    KillTimer(docklet->hwnd, LATER);
+    EXPECT_EQ(fired, std::vector<UINT_PTR>{LATER}) << "a tick after destruction would reach freed memory";
 }

@@ -88,19 +88,24 @@ struct MenuState {
 
 } // namespace
 
-class Menu : public DockTest {
+class Menu : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        ASSERT_TRUE(UseSimulatedDriver("temperature 61\n"));
-        docklet = Create();
-        ASSERT_NE(docklet, nullptr);
-        Freeze(docklet);
-        Host().Clear();
-    }
+    Menu() : FrozenDockletTest(61) {}
 
-    DockletInstance* Live() { return Record(docklet); }
+    // What the icon shows, what the label shows, and the unit, as saved.
+    static harness::KeyValues Shown(int dockletData, int labelData, int celsius)
+    {
+        return {{"Celcius", std::to_string(celsius)},
+                {"DockletData", std::to_string(dockletData)},
+                {"LabelData", std::to_string(labelData)}};
+    }
+    harness::KeyValues ShownNow()
+    {
+        const harness::KeyValues saved = Saved(docklet);
+        return {{"Celcius", harness::Value(saved, "Celcius")},
+                {"DockletData", harness::Value(saved, "DockletData")},
+                {"LabelData", harness::Value(saved, "LabelData")}};
+    }
 
     // Opens the menu, reads what it shows, then picks `command` (0: dismisses it).
     MenuState Open(UINT command)
@@ -144,8 +149,6 @@ protected:
     }
 
     int Refreshes() { return Host().CountCalls("DockletSetImageOverlay"); }
-
-    dockhost::Docklet* docklet = nullptr;
 };
 
 TEST_F(Menu, ShowsTheSixteenEntriesInOrder)
@@ -191,7 +194,8 @@ TEST_F(Menu, OwnerComesToTheForegroundBeforeTheMenuAndIsPostedANullMessageAfter)
         EXPECT_EQ(foregroundCalls[i].function, expected[i % 3]) << what << ", call " << i % 3;
         EXPECT_EQ(foregroundCalls[i].hwnd, i % 3 == 1 ? docklet->hwnd : topLevel) << what << ", call " << i % 3;
     }
-    EXPECT_EQ(Live()->labelData, LABEL_TEMPERATURE | LABEL_HIDE) << "the chosen item still reaches the docklet";
+    EXPECT_EQ(Saved(docklet, "LabelData"), std::to_string(LABEL_TEMPERATURE | LABEL_HIDE))
+        << "the chosen item still reaches the docklet";
 }
 
 TEST_F(Menu, CheckMarksFollowTheSettings)
@@ -209,9 +213,7 @@ TEST_F(Menu, CheckMarksFollowTheSettings)
     const std::vector<UINT> items = {3, 4, 5, 12, 14, 15, 13, 7, 17, 18, 9, 10, 11};
     int index = 0;
     for (const Case& c : cases) {
-        Live()->dockletData = c.dockletData;
-        Live()->labelData = c.labelData;
-        Live()->celsius = c.celsius;
+        Restart(Shown(c.dockletData, c.labelData, c.celsius));
         MenuState state = Open(0);
         for (UINT id : items) {
             bool expected = std::find(c.checked.begin(), c.checked.end(), id) != c.checked.end();
@@ -245,14 +247,9 @@ TEST_F(Menu, CommandsChangeWhatIconAndLabelShow)
         {"Show F with an odd unit stored sets F", 18, 2, 2, 7, 2, 2, 0},
     };
     for (const Case& c : cases) {
-        Live()->dockletData = c.dockletData;
-        Live()->labelData = c.labelData;
-        Live()->celsius = c.celsius;
-        Host().Clear();
+        Restart(Shown(c.dockletData, c.labelData, c.celsius));
         Open(c.command);
-        EXPECT_EQ(Live()->dockletData, c.wantDocklet) << c.name;
-        EXPECT_EQ(Live()->labelData, c.wantLabel) << c.name;
-        EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
+        EXPECT_EQ(ShownNow(), Shown(c.wantDocklet, c.wantLabel, c.wantCelsius)) << c.name;
         EXPECT_EQ(Refreshes(), 1) << c.name << ": one refresh";
         EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << c.name << ": the base image stays";
     }
@@ -271,9 +268,8 @@ TEST_F(Menu, UnitEntriesShowTheUnitTheyName)
         {"Show \u00B0F while Celsius is shown", 1, 18, "GPU Temperature: 141 \xB0" "F"},
         {"Show \u00B0C while Fahrenheit is shown", 0, 17, "GPU Temperature: 61 \xB0" "C"},
     };
-    Live()->labelData = LABEL_TEMPERATURE;
     for (const Case& c : cases) {
-        Live()->celsius = c.celsius;
+        Restart(Shown(DOCKLET_GRAPH, LABEL_TEMPERATURE, c.celsius));
         Open(c.command);
         EXPECT_EQ(Label(docklet), c.label) << c.name;
         const MenuState after = Open(0);
@@ -285,17 +281,16 @@ TEST_F(Menu, UnitEntriesShowTheUnitTheyName)
 TEST_F(Menu, HideIconsSetsTheDefaultImagesOfTheImagesFolder)
 {
     Host().relativeFolder = ".\\Docklets\\Moravel\\";
-    wcscpy_s(Live()->backgroundImage, PATH_CAPACITY, L"D:\\mine\\other.png");
-    wcscpy_s(Live()->imagesFolder, PATH_CAPACITY, L"art");
-    Live()->dockletData = 2;
+    Restart({{"ImagesFolder", "art"}, {"BackgroundImage", "D:\\mine\\other.png"}, {"DockletData", "2"}});
+    ASSERT_EQ(ImageFile(docklet), "D:\\mine\\other.png");
 
     Open(5);
-    EXPECT_EQ(Live()->dockletData, 6);
+    EXPECT_EQ(Saved(docklet, "DockletData"), "6");
     ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, ".\\Docklets\\Moravel\\art\\empty.png");
 
     Open(5);
-    EXPECT_EQ(Live()->dockletData, 2);
+    EXPECT_EQ(Saved(docklet, "DockletData"), "2");
     ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 2);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, ".\\Docklets\\Moravel\\art\\background.png")
         << "the default name, whatever the background setting is";
@@ -304,7 +299,7 @@ TEST_F(Menu, HideIconsSetsTheDefaultImagesOfTheImagesFolder)
     // Temperature with icons hidden clears the bit; the host keeps its image.
     Open(5);
     Open(3);
-    EXPECT_EQ(Live()->dockletData, 1);
+    EXPECT_EQ(Saved(docklet, "DockletData"), "1");
     EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 3);
 }
 
@@ -394,14 +389,13 @@ TEST_F(Menu, LeftClickLaunchesWithComAndTheDocksWindowAsOwner)
     HWND dockWindow = CreateWindowExW(0, L"STATIC", L"dock", WS_POPUP, 0, 0, 300, 300, nullptr, nullptr,
                                       GetModuleHandleW(nullptr), nullptr);
     ASSERT_NE(dockWindow, nullptr);
+    Restart({{"Command", "https://example.invalid/page"}, {"Parameters", "--new-window"}});
     const LONG_PTR style = GetWindowLongPtrW(docklet->hwnd, GWL_STYLE);
     SetWindowLongPtrW(docklet->hwnd, GWL_STYLE, WS_CHILD);
     SetParent(docklet->hwnd, dockWindow);
     auto systemShellExecute = reinterpret_cast<decltype(&ShellExecuteW)>(dockhost::PatchImport(
         GetDock().Module(), "shell32.dll", "ShellExecuteW", reinterpret_cast<void*>(&RecordShellExecuteW)));
     ASSERT_NE(systemShellExecute, nullptr);
-    wcscpy_s(Live()->command, COMMAND_CAPACITY, L"https://example.invalid/page");
-    wcscpy_s(Live()->parameters, COMMAND_CAPACITY, L"--new-window");
 
     struct Case {
         const char* name;
@@ -447,24 +441,19 @@ TEST_F(Menu, LeftClickLaunchesTheCommand)
 {
     const std::string output = harness::TempFolder() + "launched.txt";
     DeleteFileA(output.c_str());
-    const std::wstring program = harness::BinFolder() + L"argrecord.exe";
-    wcscpy_s(Live()->command, COMMAND_CAPACITY, program.c_str());
-    std::wstring parameters = L"\"" + dockhost::Widen(output) + L"\" first \"second one\"";
-    wcscpy_s(Live()->parameters, COMMAND_CAPACITY, parameters.c_str());
+    const std::string program = dockhost::Narrow(harness::BinFolder()) + "argrecord.exe";
+    // Quoted in the file: the profile functions take one pair of outer quotes off.
+    Restart({{"Command", program}, {"Parameters", "\"\"" + output + "\" first \"second one\"\""}});
 
     POINT point = {1, 1};
     SIZE size = {256, 256};
     EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
     EXPECT_EQ(Host().CountCalls("DockletDoAttentionAnimation"), 1);
     std::string recorded;
-    for (int waited = 0; waited < 15000 && recorded.empty(); waited += 100) {
-        Sleep(100);
-        recorded = harness::ReadFile(output);
-    }
+    WaitFor([&] { return !(recorded = harness::ReadFile(output)).empty(); }, 15000);
     EXPECT_EQ(recorded, "first\nsecond one\n");
 
-    Host().Clear();
-    Live()->command[0] = 0;
+    Restart({{"Command", ""}, {"Parameters", "x"}});
     EXPECT_EQ(GetDock().Entry().OnLeftButtonClick(docklet->instance, &point, &size), TRUE);
     EXPECT_TRUE(Host().calls.empty()) << "an empty command: no animation, nothing launched";
     EXPECT_EQ(GetDock().Entry().OnDoubleClick(docklet->instance, &point, &size), FALSE);

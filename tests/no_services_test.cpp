@@ -13,7 +13,7 @@ TEST_F(NoServices, DockletRunsAndShowsNothing)
     for (int i = 0; i < 3; ++i)
         Tick(docklet);
     EXPECT_TRUE(Host().calls.empty());
-    EXPECT_EQ(Record(docklet)->created, 1);
+    EXPECT_TRUE(WaitForTimerRefresh(docklet)) << "the refresh timer runs";
     char output[300] = "";
     EXPECT_TRUE(GetDock().Entry().OnExportFiles(docklet->instance, output, 0));
     EXPECT_STREQ(output, "icons");

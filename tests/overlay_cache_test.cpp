@@ -4,12 +4,12 @@
 // long sequence of modes, units, colours, transparencies, outline, shadow,
 // faces, sizes, readings, sleeping seconds and settings sheets.
 #include "harness.h"
+#include "record.h"
 
 #include <commctrl.h>
 #include <stdio.h>
 #include <stdlib.h>
 
-#include <functional>
 
 #include "config/resource.h"
 #include "system_fakes.h"
@@ -20,66 +20,70 @@ namespace {
 
 struct Step {
     const char* name;
-    std::function<void(DockletInstance&)> change; // applied to both records
-    const char* scenario;                          // the driver's answers from now on; null: unchanged
-    int powerState = 0;                            // the processor's from now on (1 awake, 4 asleep); 0: unchanged
+    harness::KeyValues change; // settings changed in both docklets
+    const char* scenario;      // the driver's answers from now on; null: unchanged
+    int powerState = 0;        // the processor's from now on (1 awake, 4 asleep); 0: unchanged
 };
 
+std::string N(unsigned long value)
+{
+    return std::to_string(value);
+}
+
 const Step STEPS[] = {
-    {"defaults: graph, Celsius", nullptr, "temperature 55\n"},
-    {"a new reading", nullptr, "temperature 56\n"},
-    {"the same reading again", nullptr, nullptr},
-    {"text mode", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
-    {"Fahrenheit, text", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"Fahrenheit, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr},
-    {"Celsius again", [](DockletInstance& d) { d.celsius = 1; }, nullptr},
-    {"both mode bits", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH | DOCKLET_TEMPERATURE; }, nullptr},
-    {"no mode bit", [](DockletInstance& d) { d.dockletData = 0; }, nullptr},
-    {"icons hidden, text", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE; },
+    {"defaults: graph, Celsius", {}, "temperature 55\n"},
+    {"a new reading", {}, "temperature 56\n"},
+    {"the same reading again", {}, nullptr},
+    {"text mode", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
+    {"Fahrenheit, text", {{"Celcius", "0"}}, nullptr},
+    {"Fahrenheit, graph", {{"DockletData", N(DOCKLET_GRAPH)}}, nullptr},
+    {"Celsius again", {{"Celcius", "1"}}, nullptr},
+    {"both mode bits", {{"DockletData", N(DOCKLET_GRAPH | DOCKLET_TEMPERATURE)}}, nullptr},
+    {"no mode bit", {{"DockletData", "0"}}, nullptr},
+    {"icons hidden, text", {{"DockletData", N(DOCKLET_HIDE_ICONS | DOCKLET_TEMPERATURE)}},
      nullptr},
-    {"icons hidden, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_HIDE_ICONS | DOCKLET_GRAPH; }, nullptr},
-    {"text colour", [](DockletInstance& d) { d.text.fontColor = {RGB(255, 32, 0), 128}; }, nullptr},
-    {"text clear", [](DockletInstance& d) { d.text.fontColor.alpha = 0; }, nullptr},
-    {"outline colour",
-     [](DockletInstance& d) { d.text.fontColor.alpha = 255, d.text.outlineColor = {RGB(0, 0, 255), 99}; }, nullptr},
-    {"shadow colour", [](DockletInstance& d) { d.text.shadowColor = {RGB(0, 200, 0), 255}; }, nullptr},
-    {"outline off", [](DockletInstance& d) { d.text.outline = 0; }, nullptr},
-    {"shadow off", [](DockletInstance& d) { d.text.shadow = 0; }, nullptr},
-    {"outline on, shadow off", [](DockletInstance& d) { d.text.outline = 1; }, nullptr},
-    {"shadow on", [](DockletInstance& d) { d.text.shadow = 1; }, nullptr},
-    {"bar colour", [](DockletInstance& d) { d.graph.graphColor = {RGB(200, 0, 200), 40}; }, nullptr},
-    {"no gradient", [](DockletInstance& d) { d.graph.gradient = 0; }, nullptr},
-    {"gradient, bars opaque", [](DockletInstance& d) { d.graph.gradient = 1, d.graph.graphColor.alpha = 255; },
+    {"icons hidden, graph", {{"DockletData", N(DOCKLET_HIDE_ICONS | DOCKLET_GRAPH)}}, nullptr},
+    {"text colour", {{"FontColor", N(RGB(255, 32, 0))}, {"FontAlpha", "128"}}, nullptr},
+    {"text clear", {{"FontAlpha", "0"}}, nullptr},
+    {"outline colour", {{"FontAlpha", "255"}, {"OutlineColor", N(RGB(0, 0, 255))}, {"OutlineAlpha", "99"}},
      nullptr},
-    {"background colour", [](DockletInstance& d) { d.graph.backgroundColor = {RGB(0, 0, 128), 200}; }, nullptr},
-    {"background clear", [](DockletInstance& d) { d.graph.backgroundColor.alpha = 0; }, nullptr},
-    {"frame colour", [](DockletInstance& d) { d.graph.frameColor = {RGB(255, 255, 0), 255}; }, nullptr},
-    {"frame clear", [](DockletInstance& d) { d.graph.frameColor.alpha = 0; }, nullptr},
-    {"another face", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"DejaVu Sans", FONT_NAME_CAPACITY); },
+    {"shadow colour", {{"ShadowColor", N(RGB(0, 200, 0))}, {"ShadowAlpha", "255"}}, nullptr},
+    {"outline off", {{"Outline", "0"}}, nullptr},
+    {"shadow off", {{"Shadow", "0"}}, nullptr},
+    {"outline on, shadow off", {{"Outline", "1"}}, nullptr},
+    {"shadow on", {{"Shadow", "1"}}, nullptr},
+    {"bar colour", {{"CpuColor", N(RGB(200, 0, 200))}, {"CpuAlpha", "40"}}, nullptr},
+    {"no gradient", {{"Gradient", "0"}}, nullptr},
+    {"gradient, bars opaque", {{"Gradient", "1"}, {"CpuAlpha", "255"}}, nullptr},
+    {"background colour", {{"BackgroundColor", N(RGB(0, 0, 128))}, {"BackgroundAlpha", "200"}},
      nullptr},
-    {"a face no font has", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"No Such Face", FONT_NAME_CAPACITY); },
+    {"background clear", {{"BackgroundAlpha", "0"}}, nullptr},
+    {"frame colour", {{"FrameColor", N(RGB(255, 255, 0))}, {"FrameAlpha", "255"}}, nullptr},
+    {"frame clear", {{"FrameAlpha", "0"}}, nullptr},
+    {"another face", {{"FontName", "DejaVu Sans"}}, nullptr},
+    {"a face no font has", {{"FontName", "No Such Face"}},
      nullptr},
-    {"Tahoma again", [](DockletInstance& d) { lstrcpynW(d.text.fontName, L"Tahoma", FONT_NAME_CAPACITY); }, nullptr},
-    {"size 16: caption em 0", [](DockletInstance& d) { d.text.fontSize = 16; }, nullptr},
-    {"size 0", [](DockletInstance& d) { d.text.fontSize = 0; }, nullptr},
-    {"negative size", [](DockletInstance& d) { d.text.fontSize = -30; }, nullptr},
-    {"size 90", [](DockletInstance& d) { d.text.fontSize = 90; }, nullptr},
-    {"size held at the drawing bound", [](DockletInstance& d) { d.text.fontSize = 5000; }, nullptr},
-    {"size 34", [](DockletInstance& d) { d.text.fontSize = 34; }, nullptr},
-    {"asleep", nullptr, nullptr, 4},
-    {"asleep, text", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
-    {"awake, text", nullptr, nullptr, 1},
-    {"asleep, graph", [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH; }, nullptr, 3},
-    {"awake, graph", nullptr, nullptr, 1},
-    {"no reading", nullptr, "status thermal -1\n"},
-    {"no reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"over full scale", [](DockletInstance& d) { d.celsius = 1; }, "temperature 200\n"},
-    {"far below zero", nullptr, "temperature -500\n"},
-    {"the largest reading", nullptr, "temperature 2147483647\n"},
-    {"the largest reading, Fahrenheit", [](DockletInstance& d) { d.celsius = 0; }, nullptr},
-    {"text mode at the largest reading", [](DockletInstance& d) { d.dockletData = DOCKLET_TEMPERATURE; }, nullptr},
+    {"Tahoma again", {{"FontName", "Tahoma"}}, nullptr},
+    {"size 16: caption em 0", {{"FontSize", "16"}}, nullptr},
+    {"size 0", {{"FontSize", "0"}}, nullptr},
+    {"negative size", {{"FontSize", "-30"}}, nullptr},
+    {"size 90", {{"FontSize", "90"}}, nullptr},
+    {"size held at the drawing bound", {{"FontSize", "5000"}}, nullptr},
+    {"size 34", {{"FontSize", "34"}}, nullptr},
+    {"asleep", {}, nullptr, 4},
+    {"asleep, text", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
+    {"awake, text", {}, nullptr, 1},
+    {"asleep, graph", {{"DockletData", N(DOCKLET_GRAPH)}}, nullptr, 3},
+    {"awake, graph", {}, nullptr, 1},
+    {"no reading", {}, "status thermal -1\n"},
+    {"no reading, Fahrenheit", {{"Celcius", "0"}}, nullptr},
+    {"over full scale", {{"Celcius", "1"}}, "temperature 200\n"},
+    {"far below zero", {}, "temperature -500\n"},
+    {"the largest reading", {}, "temperature 2147483647\n"},
+    {"the largest reading, Fahrenheit", {{"Celcius", "0"}}, nullptr},
+    {"text mode at the largest reading", {{"DockletData", N(DOCKLET_TEMPERATURE)}}, nullptr},
     {"back to graph, a usual reading",
-     [](DockletInstance& d) { d.dockletData = DOCKLET_GRAPH, d.celsius = 1; }, "temperature 61\n"},
+     {{"DockletData", N(DOCKLET_GRAPH)}, {"Celcius", "1"}}, "temperature 61\n"},
 };
 
 // Pixels that differ in any channel, and the largest difference of a channel.
@@ -136,16 +140,14 @@ protected:
         DockTest::TearDown();
     }
 
-    DockletInstance& Reference() { return *static_cast<DockletInstance*>(uncached_->instance); }
-
     // The sheet's OK refreshes the docklet once: the reference takes the
     // same reading, so both histories hold the same samples.
     void CatchUp()
     {
-        const std::vector<int> cached = harness::Samples(*Record(cached_)->history);
-        for (int i = 0; i < 2 && harness::Samples(*Reference().history) != cached; ++i)
+        const std::vector<int> cached = record::Samples(cached_);
+        for (int i = 0; i < 2 && record::Samples(uncached_) != cached; ++i)
             dockhost::TickDocklet(reference_, *uncached_);
-        ASSERT_EQ(harness::Samples(*Reference().history), cached);
+        ASSERT_EQ(record::Samples(uncached_), cached);
     }
 
     // One refresh of each, and how their overlays differ.
@@ -183,10 +185,8 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
         if (step.scenario) {
             ASSERT_TRUE(harness::LoadScenario(step.scenario)) << step.name;
         }
-        if (step.change) {
-            step.change(*Record(cached_));
-            step.change(Reference());
-        }
+        ASSERT_TRUE(record::ChangeSettings(cached_, step.change));
+        ASSERT_TRUE(record::ChangeSettings(uncached_, step.change));
         if (step.powerState)
             dockhost::SetFakePowerState(0, step.powerState);
         check(step.name);
@@ -211,15 +211,10 @@ TEST_F(OverlayCacheTest, KeptLayersDrawTheSamePixelsAsDrawingAnew)
 
     // The sheet: OK with a new size and bar transparency reaches the next
     // refresh; Cancel changes nothing.
-    Ui().Then(OpenPage(2))
-        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"44"); })
-        .Then(OpenPage(3))
-        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 150, TB_THUMBPOSITION); })
-        .Do([] { PressSheetButton(PSBTN_OK); });
-    EXPECT_EQ(Configure(cached_), 0);
-    ASSERT_EQ(Record(cached_)->text.fontSize, 44);
-    Reference().text.fontSize = 44;
-    Reference().graph.graphColor.alpha = 150;
+    EXPECT_EQ(ConfigureSizeAndBars(cached_, L"44", 150), 0);
+    ASSERT_EQ(Saved(cached_, "FontSize"), "44");
+    ASSERT_EQ(Saved(cached_, "CpuAlpha"), "150");
+    ASSERT_TRUE(record::ChangeSettings(uncached_, {{"FontSize", "44"}, {"CpuAlpha", "150"}}));
     CatchUp();
     check("the sheet's OK");
 

@@ -22,10 +22,9 @@ SIZE_T PrivateBytes()
 TEST_F(OverlayWithoutHost, RefreshesDoNotAccumulateOverlays)
 {
     ASSERT_EQ(GetProcAddress(GetModuleHandleW(nullptr), "DockletSetImageOverlay"), nullptr);
-    auto* docklet = Create();
-    ASSERT_NE(docklet, nullptr);
     for (int mode : {DOCKLET_GRAPH, DOCKLET_TEMPERATURE}) {
-        Record(docklet)->dockletData = mode;
+        auto* docklet = CreateWith({{"DockletData", std::to_string(mode)}});
+        ASSERT_NE(docklet, nullptr);
         for (int i = 0; i < 20; ++i)
             Tick(docklet);
         const SIZE_T before = PrivateBytes();
@@ -36,6 +35,7 @@ TEST_F(OverlayWithoutHost, RefreshesDoNotAccumulateOverlays)
         const SIZE_T after = PrivateBytes();
         EXPECT_LT(after, before + 16u * 1024 * 1024)
             << "mode " << mode << ": grew from " << before / 1024 << " KiB to " << after / 1024 << " KiB";
+        Destroy(docklet);
     }
 }
 

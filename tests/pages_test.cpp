@@ -141,25 +141,9 @@ UINT WINAPI PretendedDpiForWindow(HWND)
 
 } // namespace
 
-class Pages : public DockTest {
+class Pages : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        docklet = CreateFrozen(55);
-        ASSERT_NE(docklet, nullptr);
-    }
-
-    DockletInstance* Live() { return Record(docklet); }
-
-    // Opens the sheet on `page`, runs `look`, then presses `button`.
-    void OnPage(int page, std::function<void(HWND)> look, int button = PSBTN_CANCEL)
-    {
-        Ui().Then(OpenPage(page)).Do([look] { look(CurrentPage()); }).Do([button] { PressSheetButton(button); });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    Pages() : FrozenDockletTest(55) {}
 };
 
 TEST_F(Pages, IconPreviewFitsTheBoxWhateverThePictureSize)
@@ -221,8 +205,7 @@ TEST_F(Pages, IconPreviewKeepsItsPictureWhenTheImageCannotBeLoaded)
 TEST_F(Pages, ResetAndBrowseGoThroughTheImagesFolder)
 {
     Host().relativeFolder = ".\\Docklets\\Moravel\\";
-    wcscpy_s(Live()->imagesFolder, PATH_CAPACITY, L"icons");
-    wcscpy_s(Live()->backgroundImage, PATH_CAPACITY, L"D:\\elsewhere\\mine.png");
+    Restart({{"ImagesFolder", "icons"}, {"BackgroundImage", "D:\\elsewhere\\mine.png"}});
     std::wstring afterReset;
     Host().browseAccepts = false;
     OnPage(ICON, [&](HWND page) {
@@ -235,7 +218,7 @@ TEST_F(Pages, ResetAndBrowseGoThroughTheImagesFolder)
         << "the chooser starts in the images folder";
     EXPECT_EQ(dockhost::Narrow(afterReset),
               dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\background.png");
-    EXPECT_STREQ(Live()->backgroundImage, L"D:\\elsewhere\\mine.png") << "cancelled: the live docklet keeps its picture";
+    EXPECT_EQ(Saved(docklet, "BackgroundImage"), "D:\\elsewhere\\mine.png") << "cancelled: the live docklet keeps its picture";
     EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0);
 }
 
@@ -249,15 +232,16 @@ TEST_F(Pages, ChosenPictureReachesTheHostOnlyOnOk)
     OnPage(ICON, [](HWND page) { SendDlgItemMessageW(page, IDC_ICON_BROWSE, BM_CLICK, 0, 0); }, PSBTN_OK);
     ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, Host().browseChoice);
-    EXPECT_EQ(dockhost::Narrow(Live()->backgroundImage), Host().browseChoice);
+    EXPECT_EQ(Saved(docklet, "BackgroundImage"), Host().browseChoice);
 
     // The same file named in other letter case is no change.
-    std::wstring upper = Live()->backgroundImage;
+    std::wstring upper = dockhost::Widen(Host().browseChoice);
     for (wchar_t& c : upper)
         c = static_cast<wchar_t>(towupper(c));
     OnPage(ICON, [&](HWND page) { SetDlgItemTextW(page, IDC_ICON_PATH, upper.c_str()); }, PSBTN_OK);
     EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
-    EXPECT_EQ(dockhost::Narrow(Live()->backgroundImage), Host().browseChoice) << "keeps its letter case";
+    EXPECT_EQ(ImageFile(docklet), Host().browseChoice) << "keeps its letter case";
+    EXPECT_EQ(Saved(docklet, "BackgroundImage"), Host().browseChoice) << "keeps its letter case";
 }
 
 TEST_F(Pages, SlidersShowTransparencyAsPercent)
@@ -277,12 +261,12 @@ TEST_F(Pages, SlidersShowTransparencyAsPercent)
                                     {IDC_GRAPH_FRAME_ALPHA, IDC_GRAPH_FRAME_PERCENT}};
     for (size_t first = 0; first < 9; first += 3) {
         const Case* c = &cases[first];
-        Live()->text.fontColor.alpha = static_cast<BYTE>(c[0].alpha);
-        Live()->text.outlineColor.alpha = static_cast<BYTE>(c[1].alpha);
-        Live()->text.shadowColor.alpha = static_cast<BYTE>(c[2].alpha);
-        Live()->graph.graphColor.alpha = static_cast<BYTE>(c[0].alpha);
-        Live()->graph.backgroundColor.alpha = static_cast<BYTE>(c[1].alpha);
-        Live()->graph.frameColor.alpha = static_cast<BYTE>(c[2].alpha);
+        Restart({{"FontAlpha", std::to_string(c[0].alpha)},
+                 {"OutlineAlpha", std::to_string(c[1].alpha)},
+                 {"ShadowAlpha", std::to_string(c[2].alpha)},
+                 {"CpuAlpha", std::to_string(c[0].alpha)},
+                 {"BackgroundAlpha", std::to_string(c[1].alpha)},
+                 {"FrameAlpha", std::to_string(c[2].alpha)}});
         for (int page : {FONT, GRAPH}) {
             const auto& sliders = page == FONT ? fontSliders : graphSliders;
             OnPage(page, [&](HWND window) {
@@ -334,6 +318,21 @@ TEST_F(Pages, DefaultsShowOnTheFontAndGraphPages)
     EXPECT_TRUE(gradient);
 }
 
+namespace {
+
+// The size `from` typed, then the arrow key `key` pressed five times.
+std::function<void(HWND)> Spin(int from, WPARAM key)
+{
+    return [from, key](HWND page) {
+        SetDlgItemTextW(page, IDC_FONT_SIZE, std::to_wstring(from).c_str());
+        SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, from);
+        for (int i = 0; i < 5; ++i)
+            SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, key, 1);
+    };
+}
+
+} // namespace
+
 TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
 {
     struct Case {
@@ -344,42 +343,28 @@ TEST_F(Pages, FontSizeEditStoresWhatIsTyped)
         {"zero is a size", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"0"); }, 0},
         {"empty stores the default", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L""); }, 34},
         {"beyond the spin range, as typed", [](HWND page) { SetDlgItemTextW(page, IDC_FONT_SIZE, L"500"); }, 500},
-        {"spinning up stops at 72",
-         [](HWND page) {
-             SetDlgItemTextW(page, IDC_FONT_SIZE, L"70");
-             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 70);
-             for (int i = 0; i < 5; ++i)
-                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_UP, 1);
-         },
-         72},
-        {"spinning down stops at 0",
-         [](HWND page) {
-             SetDlgItemTextW(page, IDC_FONT_SIZE, L"2");
-             SendDlgItemMessageW(page, IDC_FONT_SIZE_SPIN, UDM_SETPOS32, 0, 2);
-             for (int i = 0; i < 5; ++i)
-                 SendDlgItemMessageW(page, IDC_FONT_SIZE, WM_KEYDOWN, VK_DOWN, 1);
-         },
-         0},
+        {"spinning up stops at 72", Spin(70, VK_UP), 72},
+        {"spinning down stops at 0", Spin(2, VK_DOWN), 0},
     };
     for (const Case& c : cases) {
-        Live()->text.fontSize = 34;
+        Restart({{"FontSize", "34"}});
         OnPage(FONT, c.edit, PSBTN_OK);
-        EXPECT_EQ(Live()->text.fontSize, c.stored) << c.name;
+        EXPECT_EQ(Saved(docklet, "FontSize"), std::to_string(c.stored)) << c.name;
     }
 }
 
 TEST_F(Pages, SavedFacePrefixSelectsTheListedFace)
 {
-    wcscpy_s(Live()->text.fontName, FONT_NAME_CAPACITY, L"taho");
+    Restart({{"FontName", "taho"}});
     std::wstring shown;
     OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
     EXPECT_EQ(shown, L"Tahoma");
-    EXPECT_STREQ(Live()->text.fontName, L"Tahoma");
+    EXPECT_EQ(Saved(docklet, "FontName"), "Tahoma");
 
-    wcscpy_s(Live()->text.fontName, FONT_NAME_CAPACITY, L"No Such Face Here");
+    Restart({{"FontName", "No Such Face Here"}});
     OnPage(FONT, [&](HWND page) { shown = Text(page, IDC_FONT_FACE); }, PSBTN_OK);
     EXPECT_EQ(shown, L"");
-    EXPECT_STREQ(Live()->text.fontName, L"No Such Face Here") << "an unlisted face is kept";
+    EXPECT_EQ(Saved(docklet, "FontName"), "No Such Face Here") << "an unlisted face is kept";
 }
 
 TEST_F(Pages, FontColourAppliesOnlyWithOk)
@@ -393,7 +378,7 @@ TEST_F(Pages, FontColourAppliesOnlyWithOk)
         .Then([] { return dockhost::FindThreadWindow(L"Color") == nullptr; })
         .Do([] { PressSheetButton(PSBTN_CANCEL); });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Live()->text.fontColor.rgb, 16777215u);
+    EXPECT_EQ(Saved(docklet, "FontColor"), "16777215");
     EXPECT_EQ(owner, docklet->hwnd) << "the chooser belongs to the docklet's window";
 
     // Chosen, another tab, then OK.
@@ -404,13 +389,13 @@ TEST_F(Pages, FontColourAppliesOnlyWithOk)
         .Then(OpenPage(GENERAL))
         .Do([] { PressSheetButton(PSBTN_OK); });
     EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Live()->text.outlineColor.rgb, chosen);
-    EXPECT_EQ(Live()->text.fontColor.rgb, 16777215u);
+    EXPECT_EQ(Saved(docklet, "OutlineColor"), std::to_string(chosen));
+    EXPECT_EQ(Saved(docklet, "FontColor"), "16777215");
 }
 
 TEST_F(Pages, GraphPreviewFollowsEveryChange)
 {
-    Live()->graph.gradient = 0;
+    Restart({{"Gradient", "0"}});
     const COLORREF red = RGB(255, 0, 0);
     // Bar 1 of the preview stands at x 29 from y 235 upwards; 55 degrees reach y 165.
     const int barX = 29, barY = 220;
@@ -442,8 +427,8 @@ TEST_F(Pages, GraphPreviewFollowsEveryChange)
     EXPECT_EQ(afterReturn, afterColour) << "the page reloads the colour from the working copy";
     EXPECT_NE(withGradient, afterColour) << "the gradient redraws the bars";
     EXPECT_NE(filledAfter, emptyBefore) << "a new sample shows";
-    EXPECT_EQ(Live()->graph.graphColor.rgb, 65280u) << "cancelled: the live docklet keeps its colour";
-    EXPECT_EQ(Live()->graph.gradient, 0);
+    EXPECT_EQ(Saved(docklet, "CpuColor"), "65280") << "cancelled: the live docklet keeps its colour";
+    EXPECT_EQ(Saved(docklet, "Gradient"), "0");
 }
 
 TEST_F(Pages, PreviewsLeaveNoBitmapBehind)
@@ -490,7 +475,7 @@ TEST_F(Pages, PreviewsOnAThemedPageShowItsTextureWhereClear)
     // The background picture: its left half clear, its right half red.
     const std::string picture = harness::WriteTestImage("half.png", 64, 64, RED, true);
     ASSERT_FALSE(picture.empty());
-    MultiByteToWideChar(CP_ACP, 0, picture.c_str(), -1, Live()->backgroundImage, PATH_CAPACITY);
+    Restart({{"BackgroundImage", picture}});
     Host().browseAccepts = true;
     Host().browseChoice = picture;
     const HMODULE module = GetDock().Module();

@@ -4,6 +4,7 @@
 // again. Built for both machines: the 64-bit program runs in the suite, the
 // 32-bit one (the product users install) under the 32-bit Wine.
 #include "harness.h"
+#include "record.h"
 
 #include <commctrl.h>
 #include <stdio.h>
@@ -86,12 +87,10 @@ Gdiplus::GpStatus WINAPI CloneImageOrFail(Gdiplus::GpImage* image, Gdiplus::GpIm
     return cloneFailure != Gdiplus::Ok ? cloneFailure : systemCloneImage(image, copy);
 }
 
-// The 25 keys, as the docklet saves them.
-std::string Saved(const std::string& ini, const char* key)
+// A key of the section the docklet saved into `ini`.
+std::string SavedIn(const std::string& ini, const char* key)
 {
-    char value[300] = "";
-    GetPrivateProfileStringA("D", key, "(missing)", value, sizeof value, ini.c_str());
-    return value;
+    return harness::Value(harness::ReadSection(ini, "D"), key);
 }
 
 } // namespace
@@ -210,12 +209,7 @@ class Product : public DockTest {
 protected:
     static void SetUpTestSuite() { ASSERT_TRUE(harness::LoadScenario(SCENARIO)); }
 
-    std::string Ini(const char* name)
-    {
-        const std::string path = harness::TempFolder() + name;
-        harness::WriteFile(path, "[D]\r\n");
-        return path;
-    }
+    std::string Ini(const char* name) { return harness::WriteSection(name, "D", {}); }
 };
 
 TEST_F(Product, OverlaysReachTheDockWholeAndLeaveWithItsDelete)
@@ -270,7 +264,7 @@ TEST_F(Product, OverlaysReachTheDockWholeAndLeaveWithItsDelete)
     ForgetCalls();
     const SIZE_T heapBefore = dockhost::HeapBytesInUse();
     for (int i = 0; i < REFRESHES; ++i) {
-        Record(docklet)->dockletData = i % 10 == 0 ? DOCKLET_GRAPH : 0;
+        ASSERT_TRUE(record::ChangeSettings(docklet, {{"DockletData", i % 10 == 0 ? "2" : "0"}}));
         Tick(docklet);
         if (i % 100 == 99)
             ForgetCalls();
@@ -342,14 +336,7 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
 
     // The Font and Graph pages used: a size typed, the bars' transparency
     // moved, OK.
-    Ui().Then(OpenPage(2))
-        .Do([] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, L"40"); })
-        .Then(OpenPage(3))
-        .Do([] { harness::MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, 100, TB_THUMBPOSITION); })
-        .Do([] { PressSheetButton(PSBTN_OK); });
-    EXPECT_EQ(Configure(docklet), 0);
-    EXPECT_EQ(Record(docklet)->text.fontSize, 40);
-    EXPECT_EQ(Record(docklet)->graph.graphColor.alpha, 100);
+    EXPECT_EQ(ConfigureSizeAndBars(docklet, L"40", 100), 0);
 
     // The previews drew the dock's picture: each one lent, deleted once
     // through slot 0 with the flag that frees it, never cloned.
@@ -367,11 +354,11 @@ TEST_F(Product, MenuAboutAndEveryPageUsedThenSaved)
     EXPECT_EQ(images.stackSlips, 0);
 
     Destroy(docklet, true);
-    EXPECT_EQ(Saved(ini, "FontSize"), "40");
-    EXPECT_EQ(Saved(ini, "CpuAlpha"), "100");
-    EXPECT_EQ(Saved(ini, "CpuColor"), "65280");
-    EXPECT_EQ(Saved(ini, "Celcius"), "1");
-    EXPECT_EQ(Saved(ini, "DockletData"), "2");
+    EXPECT_EQ(SavedIn(ini, "FontSize"), "40");
+    EXPECT_EQ(SavedIn(ini, "CpuAlpha"), "100");
+    EXPECT_EQ(SavedIn(ini, "CpuColor"), "65280");
+    EXPECT_EQ(SavedIn(ini, "Celcius"), "1");
+    EXPECT_EQ(SavedIn(ini, "DockletData"), "2");
 }
 
 // The product's own imports of the device list decide: with the processor

@@ -1,5 +1,6 @@
-// The history graph on the overlay the host receives. Without a driver no
-// refresh adds samples, so each test fills the history itself.
+// The history graph on the overlay the host receives. The simulated driver
+// reads what a test gives it, one reading a refresh; without a driver no
+// refresh adds samples.
 #include "render_support.h"
 
 #include <vector>
@@ -15,20 +16,35 @@ const uint32_t OPAQUE_RED = 0xFFFF0000;
 class Graph : public OverlayTest {
 protected:
     // Graph mode with only the bars visible: opaque red, no text, no
-    // background, no frame.
-    DockletInstance* BarsOnly()
+    // background, no frame; then the case's own settings.
+    void BarsOnly(const harness::KeyValues& more = {})
     {
-        DockletInstance* record = CreateRecord();
-        record->dockletData = DOCKLET_GRAPH;
-        record->graph.gradient = 0;
-        record->graph.graphColor.rgb = RGB(255, 0, 0);
-        record->graph.graphColor.alpha = 255;
-        record->graph.backgroundColor.alpha = 0;
-        record->graph.frameColor.alpha = 0;
-        record->text.fontColor.alpha = 0;
-        record->text.shadow = 0;
-        record->text.outline = 0;
-        return record;
+        Start(harness::Merged({{"DockletData", std::to_string(DOCKLET_GRAPH)},
+                               {"Gradient", "0"},
+                               {"CpuColor", std::to_string(RGB(255, 0, 0))},
+                               {"CpuAlpha", "255"},
+                               {"BackgroundAlpha", "0"},
+                               {"FrameAlpha", "0"},
+                               {"FontAlpha", "0"},
+                               {"Shadow", "0"},
+                               {"Outline", "0"}},
+                              more));
+    }
+
+    // The driver reads `readings` in turn, the last one for ever after.
+    static void Readings(const std::vector<int>& readings)
+    {
+        std::string scenario = "temperatures";
+        for (int reading : readings)
+            scenario += " " + std::to_string(reading);
+        ASSERT_TRUE(harness::LoadScenario((scenario + "\n").c_str())) << "the simulated driver is missing";
+    }
+
+    // Refreshes until the history holds `count` readings, creation's first.
+    void Fill(size_t count)
+    {
+        for (size_t taken = 1; taken < count && docklet_; ++taken)
+            Tick(docklet_);
     }
 };
 
@@ -48,9 +64,12 @@ TEST_F(Graph, BarsRiseFromTheBottomEdgeByTheirSample)
         {"zero", 0, 0},           {"failed reading", -1, -1}, {"one degree", 1, 1},
         {"three degrees", 3, 3},  {"just below full", 119, 155}, {"30 degrees", 30, 39},
     };
-    DockletInstance* record = BarsOnly();
+    std::vector<int> readings;
     for (const Case& c : cases)
-        record->history->Push(c.sample);
+        readings.push_back(c.sample);
+    Readings(readings);
+    BarsOnly();
+    Fill(readings.size() - 1);
     Pixels pixels = Refresh();
     ASSERT_FALSE(pixels.Empty());
 
@@ -81,12 +100,14 @@ TEST_F(Graph, BarsRiseFromTheBottomEdgeByTheirSample)
 
 TEST_F(Graph, FullHistorySpansTheRectangleAndShiftsLeft)
 {
-    DockletInstance* record = BarsOnly();
     std::vector<int> samples;
     for (int i = 0; i < HISTORY_SLOTS; ++i)
         samples.push_back((i * 37) % 121 + 1); // every bar visible, heights all over the range
-    for (int sample : samples)
-        record->history->Push(sample);
+    const int newest = 120;
+    samples.push_back(newest);
+    Readings(samples);
+    BarsOnly();
+    Fill(HISTORY_SLOTS - 1);
     Pixels before = Refresh();
     ASSERT_FALSE(before.Empty());
 
@@ -99,9 +120,7 @@ TEST_F(Graph, FullHistorySpansTheRectangleAndShiftsLeft)
     for (int x = GRAPH_X + GRAPH_WIDTH; x < 256; ++x)
         EXPECT_FALSE(Inked(before, x, row)) << "right of the rectangle at x " << x;
 
-    const int newest = 120;
-    record->history->Push(newest);
-    Pixels after = Refresh();
+    Pixels after = Refresh(); // the newest reading: the others move one bar left
     ASSERT_FALSE(after.Empty());
     // A bar's centre column is its own; its neighbours only touch its sides.
     for (int position = 1; position < HISTORY_SLOTS; ++position) {
@@ -132,11 +151,10 @@ TEST_F(Graph, BackgroundAndFrameColours)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = BarsOnly();
-        record->graph.backgroundColor.rgb = c.background;
-        record->graph.backgroundColor.alpha = c.backgroundAlpha;
-        record->graph.frameColor.rgb = c.frame;
-        record->graph.frameColor.alpha = c.frameAlpha;
+        BarsOnly({{"BackgroundColor", std::to_string(c.background)},
+                  {"BackgroundAlpha", std::to_string(c.backgroundAlpha)},
+                  {"FrameColor", std::to_string(c.frame)},
+                  {"FrameAlpha", std::to_string(c.frameAlpha)}});
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         EXPECT_TRUE(PixelNear(pixels, 150, 120, c.expectedBackground));
@@ -147,10 +165,10 @@ TEST_F(Graph, BackgroundAndFrameColours)
             EXPECT_TRUE(PixelNear(pixels, 100, y, 0, 0));
         for (int x : {GRAPH_X - 2, GRAPH_X + GRAPH_WIDTH + 2})
             EXPECT_TRUE(PixelNear(pixels, x, 150, 0, 0));
-        Destroy(docklet_);
     }
 }
 
+// Bars at full scale everywhere, in their colour or in the gradient.
 TEST_F(Graph, BarColourAndGradient)
 {
     enum Expect { BAR_COLOUR, GRADIENT, INVISIBLE };
@@ -168,14 +186,13 @@ TEST_F(Graph, BarColourAndGradient)
         {"no gradient", 0, RGB(10, 20, 200), 150, BAR_COLOUR, 0x960A14C8},
         {"no gradient, alpha 0", 0, RGB(10, 20, 200), 0, INVISIBLE, 0},
     };
+    Readings({200}); // full scale everywhere
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = BarsOnly();
-        record->graph.gradient = c.gradient;
-        record->graph.graphColor.rgb = c.colour;
-        record->graph.graphColor.alpha = c.alpha;
-        for (int i = 0; i < HISTORY_SLOTS; ++i)
-            record->history->Push(200); // full scale everywhere
+        BarsOnly({{"Gradient", std::to_string(c.gradient)},
+                  {"CpuColor", std::to_string(c.colour)},
+                  {"CpuAlpha", std::to_string(c.alpha)}});
+        Fill(HISTORY_SLOTS - 1);
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
 
@@ -207,7 +224,6 @@ TEST_F(Graph, BarColourAndGradient)
             EXPECT_TRUE(Channel(bottom, 16) <= 40 && Channel(bottom, 8) >= 235)
                 << "not green near the bottom: " << Hex(bottom);
         }
-        Destroy(docklet_);
     }
 }
 

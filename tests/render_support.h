@@ -112,17 +112,23 @@ harness::Pixels ExpectedIconText(bool graphMode, const wchar_t* temperature, int
 // Few pixels differ: anti-aliasing may round differently at glyph edges.
 const int ICON_MISMATCH_ALLOWED = 6;
 
-// One docklet whose overlay a test redraws after changing its record.
+// One docklet whose overlay a test draws, started from the settings a case
+// gives (the previous case's docklet removed).
 class OverlayTest : public harness::DockTest {
 protected:
-    DockletInstance* CreateRecord()
+    void Start(const harness::KeyValues& settings)
     {
-        docklet_ = Create();
-        return Record(docklet_);
+        if (docklet_)
+            Destroy(docklet_);
+        docklet_ = CreateWith(settings);
+        ASSERT_NE(docklet_, nullptr);
+        Freeze(docklet_);
     }
 
     harness::Pixels Refresh()
     {
+        if (!docklet_)
+            return harness::Pixels();
         Tick(docklet_);
         return Overlay(docklet_);
     }

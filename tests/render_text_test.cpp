@@ -10,16 +10,16 @@ namespace {
 
 class IconText : public OverlayTest {
 protected:
-    // White Tahoma text, no shadow, no outline, graph background and frame invisible.
-    DockletInstance* PlainText(int dockletData)
+    // White Tahoma text, no shadow, no outline, graph background and frame
+    // invisible; then the case's own settings.
+    void PlainText(int dockletData, const harness::KeyValues& more = {})
     {
-        DockletInstance* record = CreateRecord();
-        record->dockletData = dockletData;
-        record->text.shadow = 0;
-        record->text.outline = 0;
-        record->graph.backgroundColor.alpha = 0;
-        record->graph.frameColor.alpha = 0;
-        return record;
+        Start(harness::Merged({{"DockletData", std::to_string(dockletData)},
+                               {"Shadow", "0"},
+                               {"Outline", "0"},
+                               {"BackgroundAlpha", "0"},
+                               {"FrameAlpha", "0"}},
+                              more));
     }
 };
 
@@ -56,13 +56,12 @@ TEST_F(IconText, ShadowAndOutline)
     Pixels plain;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(DOCKLET_TEMPERATURE);
-        record->text.shadow = c.shadow;
-        record->text.shadowColor.rgb = RGB(0, 0, 255);
-        record->text.shadowColor.alpha = c.shadowAlpha;
-        record->text.outline = c.outline;
-        record->text.outlineColor.rgb = RGB(255, 0, 0);
-        record->text.outlineColor.alpha = 255;
+        PlainText(DOCKLET_TEMPERATURE, {{"Shadow", std::to_string(c.shadow)},
+                                        {"ShadowColor", std::to_string(RGB(0, 0, 255))},
+                                        {"ShadowAlpha", std::to_string(c.shadowAlpha)},
+                                        {"Outline", std::to_string(c.outline)},
+                                        {"OutlineColor", std::to_string(RGB(255, 0, 0))},
+                                        {"OutlineAlpha", "255"}});
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
         if (plain.Empty())
@@ -95,7 +94,6 @@ TEST_F(IconText, ShadowAndOutline)
         if (!c.outline && !shadowShows) {
             EXPECT_EQ(CountDifferent(pixels, plain, 0), 0) << "differs from plain text";
         }
-        Destroy(docklet_);
     }
 }
 
@@ -121,9 +119,7 @@ TEST_F(IconText, FaceAndSizeEdges)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(c.dockletData);
-        wcscpy(record->text.fontName, c.face);
-        record->text.fontSize = c.fontSize;
+        PlainText(c.dockletData, {{"FontName", dockhost::Narrow(c.face)}, {"FontSize", std::to_string(c.fontSize)}});
         const int received = Host().views[docklet_->hwnd].overlaysReceived;
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty()) << "no overlay";
@@ -145,7 +141,6 @@ TEST_F(IconText, FaceAndSizeEdges)
         if (c.temperatureInk >= 0) {
             EXPECT_EQ(temperatureCount > 0, c.temperatureInk == 1) << temperatureCount << " temperature pixels";
         }
-        Destroy(docklet_);
     }
 }
 
@@ -164,8 +159,7 @@ TEST_F(IconText, ModeFollowsDockletData)
     Pixels graphPicture;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        docklet_ = Create();
-        Record(docklet_)->dockletData = c.dockletData;
+        Start({{"DockletData", std::to_string(c.dockletData)}});
         const int calls = Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd);
         Tick(docklet_);
         EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay", docklet_->hwnd), calls + 1);
@@ -210,7 +204,6 @@ TEST_F(IconText, ModeFollowsDockletData)
                 EXPECT_EQ(CountDifferent(pixels, graphPicture, 0), 0);
             break;
         }
-        Destroy(docklet_);
     }
 }
 
@@ -236,17 +229,13 @@ TEST_F(IconText, NoReadingShowsNoNumberInEitherUnit)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        DockletInstance* record = PlainText(c.dockletData);
-        record->celsius = c.celsius;
-        record->text.fontSize = c.fontSize;
+        PlainText(c.dockletData, {{"Celcius", std::to_string(c.celsius)}, {"FontSize", std::to_string(c.fontSize)}});
         Pixels pixels = Refresh();
         ASSERT_FALSE(pixels.Empty());
-        EXPECT_EQ(record->lastTemperature, -1);
         const bool graph = c.dockletData == DOCKLET_GRAPH;
         EXPECT_LE(CountDifferent(pixels, ExpectedIconText(graph, c.shown, c.fontSize)), ICON_MISMATCH_ALLOWED);
         EXPECT_GT(CountDifferent(pixels, ExpectedIconText(graph, c.notShown, c.fontSize)), 2 * ICON_MISMATCH_ALLOWED)
             << "the comparison cannot tell";
-        Destroy(docklet_);
     }
 }
 

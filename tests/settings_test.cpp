@@ -9,15 +9,38 @@ using harness::TempFolder;
 
 namespace {
 
-const char* const KEYS_IN_ORDER[] = {
-    "Title",        "Command",      "Parameters",  "Celcius",         "ImagesFolder",    "BackgroundImage",
-    "FontName",     "FontSize",     "FontColor",   "FontAlpha",       "Outline",         "OutlineColor",
-    "OutlineAlpha", "Shadow",       "ShadowColor", "ShadowAlpha",     "CpuColor",        "CpuAlpha",
-    "BackgroundColor", "BackgroundAlpha", "FrameColor", "FrameAlpha", "Gradient",        "DockletData",
-    "LabelData",
-};
 
-using KeyValues = std::vector<std::pair<std::string, std::string>>;
+using harness::KeyValues;
+using harness::Value;
+
+// Every key in its order at its default, as a docklet without settings saves it.
+const KeyValues DEFAULTS = harness::SectionOf(R"([Defaults]
+Title=Moravel
+Command=
+Parameters=
+Celcius=1
+ImagesFolder=icons
+BackgroundImage=background.png
+FontName=Tahoma
+FontSize=34
+FontColor=16777215
+FontAlpha=255
+Outline=1
+OutlineColor=0
+OutlineAlpha=255
+Shadow=1
+ShadowColor=0
+ShadowAlpha=85
+CpuColor=65280
+CpuAlpha=193
+BackgroundColor=0
+BackgroundAlpha=91
+FrameColor=16777215
+FrameAlpha=91
+Gradient=1
+DockletData=2
+LabelData=2
+)", "Defaults");
 
 // Every key in its order, none of them at its default.
 const KeyValues NON_DEFAULT_SETTINGS = {
@@ -31,47 +54,6 @@ const KeyValues NON_DEFAULT_SETTINGS = {
     {"FrameAlpha", "50"},       {"Gradient", "0"},                 {"DockletData", "1"},
     {"LabelData", "4"},
 };
-
-// The keys of one section, in file order.
-KeyValues ReadSection(const std::string& file, const std::string& section)
-{
-    KeyValues result;
-    std::string text = harness::ReadFile(file);
-    bool inSection = false;
-    size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r')
-            line.pop_back();
-        if (!line.empty() && line[0] == '[')
-            inSection = line == "[" + section + "]";
-        else if (inSection && line.find('=') != std::string::npos)
-            result.emplace_back(line.substr(0, line.find('=')), line.substr(line.find('=') + 1));
-        start = end + 1;
-    }
-    return result;
-}
-
-std::string Value(const KeyValues& values, const std::string& key)
-{
-    for (const auto& kv : values)
-        if (kv.first == key)
-            return kv.second;
-    return "<missing>";
-}
-
-std::string WriteIni(const std::string& name, const std::string& section, const KeyValues& values)
-{
-    std::string text = "[" + section + "]\r\n";
-    for (const auto& kv : values)
-        text += kv.first + "=" + kv.second + "\r\n";
-    std::string path = TempFolder() + name;
-    harness::WriteFile(path, text);
-    return path;
-}
 
 std::string Narrow(const wchar_t* text)
 {
@@ -87,22 +69,22 @@ protected:
         std::string file = TempFolder() + name;
         GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(file.c_str()), const_cast<char*>(section),
                                  FALSE);
-        return ReadSection(file, section);
+        return harness::ReadSection(file, section);
     }
 };
 
 TEST_F(Settings, SavesAllKeysInOrderAndLoadsThemBack)
 {
     const KeyValues& stored = NON_DEFAULT_SETTINGS;
-    std::string ini = WriteIni("roundtrip.ini", "Docklet", stored);
+    std::string ini = harness::WriteSection("roundtrip.ini", "Docklet", stored);
     auto* docklet = Create(ini.c_str(), "Docklet");
     ASSERT_NE(docklet, nullptr);
 
     KeyValues saved = Save(docklet, "roundtrip-saved.ini");
     ASSERT_EQ(saved.size(), 25u);
     for (size_t i = 0; i < saved.size(); ++i) {
-        EXPECT_EQ(saved[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
-        EXPECT_EQ(saved[i].second, stored[i].second) << "key " << KEYS_IN_ORDER[i];
+        EXPECT_EQ(saved[i].first, DEFAULTS[i].first) << "key #" << i + 1;
+        EXPECT_EQ(saved[i].second, stored[i].second) << "key " << DEFAULTS[i].first;
     }
 }
 
@@ -110,7 +92,7 @@ TEST_F(Settings, EverySettingComesBackFromTheSheetOnOk)
 {
     // A setting the sheet failed to copy would come back empty or zero.
     const KeyValues& stored = NON_DEFAULT_SETTINGS;
-    std::string ini = WriteIni("sheet.ini", "Docklet", stored);
+    std::string ini = harness::WriteSection("sheet.ini", "Docklet", stored);
     auto* docklet = Create(ini.c_str(), "Docklet");
     ASSERT_NE(docklet, nullptr);
     Freeze(docklet);
@@ -123,14 +105,14 @@ TEST_F(Settings, EverySettingComesBackFromTheSheetOnOk)
     const KeyValues after = Save(docklet, "sheet-after.ini");
     ASSERT_EQ(after.size(), 25u);
     for (size_t i = 0; i < after.size(); ++i)
-        EXPECT_EQ(after[i], stored[i]) << "key " << KEYS_IN_ORDER[i];
+        EXPECT_EQ(after[i], stored[i]) << "key " << DEFAULTS[i].first;
     EXPECT_EQ(after, before);
 }
 
 TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
 {
     const KeyValues stored = {{"Title", "Exported"}, {"FontSize", "21"}, {"LabelData", "4"}};
-    std::string ini = WriteIni("export-source.ini", "Docklet", stored);
+    std::string ini = harness::WriteSection("export-source.ini", "Docklet", stored);
     const std::string sourceBefore = harness::ReadFile(ini);
     auto* docklet = Create(ini.c_str(), "Docklet");
     ASSERT_NE(docklet, nullptr);
@@ -139,10 +121,10 @@ TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
     std::string target = TempFolder() + "export-target.ini";
     GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(target.c_str()), const_cast<char*>("Theme 1"),
                              TRUE);
-    KeyValues exported = ReadSection(target, "Theme 1");
+    KeyValues exported = harness::ReadSection(target, "Theme 1");
     ASSERT_EQ(exported.size(), 25u);
     for (size_t i = 0; i < exported.size(); ++i)
-        EXPECT_EQ(exported[i].first, KEYS_IN_ORDER[i]) << "key #" << i + 1;
+        EXPECT_EQ(exported[i].first, DEFAULTS[i].first) << "key #" << i + 1;
     EXPECT_EQ(Value(exported, "Title"), "Exported");
     EXPECT_EQ(Value(exported, "FontSize"), "21");
     EXPECT_EQ(Value(exported, "LabelData"), "4");
@@ -151,8 +133,7 @@ TEST_F(Settings, SaveForExportWritesAllKeysToTheOtherFile)
     // The exported section loads back as the same docklet.
     auto* imported = Create(target.c_str(), "Theme 1");
     ASSERT_NE(imported, nullptr);
-    EXPECT_EQ(Narrow(Record(imported)->title), "Exported");
-    EXPECT_EQ(Record(imported)->text.fontSize, 21);
+    EXPECT_EQ(Save(imported, "imported.ini"), exported);
 }
 
 TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
@@ -175,30 +156,11 @@ TEST_F(Settings, HostWithoutIniGetsDefaultsAndIsAskedToConfigure)
         EXPECT_EQ(Host().calls.front().text, "Moravel... configure docklet!") << c.name;
         EXPECT_NE(Label(docklet), "Moravel... configure docklet!") << c.name << ": the first refresh replaces it";
 
-        DockletInstance* r = Record(docklet);
-        EXPECT_EQ(Narrow(r->title), "Moravel") << c.name;
-        EXPECT_EQ(Narrow(r->command), "") << c.name;
-        EXPECT_EQ(Narrow(r->imagesFolder), "icons") << c.name;
-        EXPECT_EQ(Narrow(r->text.fontName), "Tahoma") << c.name;
-        EXPECT_EQ(r->celsius, 1) << c.name;
-        EXPECT_EQ(r->text.fontSize, 34) << c.name;
-        EXPECT_EQ(r->text.fontColor.rgb, 16777215u) << c.name;
-        EXPECT_EQ(r->text.fontColor.alpha, 255) << c.name;
-        EXPECT_EQ(r->text.outline, 1) << c.name;
-        EXPECT_EQ(r->text.outlineColor.rgb, 0u) << c.name;
-        EXPECT_EQ(r->text.outlineColor.alpha, 255) << c.name;
-        EXPECT_EQ(r->text.shadow, 1) << c.name;
-        EXPECT_EQ(r->text.shadowColor.alpha, 85) << c.name;
-        EXPECT_EQ(r->graph.graphColor.rgb, 65280u) << c.name;
-        EXPECT_EQ(r->graph.graphColor.alpha, 193) << c.name;
-        EXPECT_EQ(r->graph.backgroundColor.rgb, 0u) << c.name;
-        EXPECT_EQ(r->graph.backgroundColor.alpha, 91) << c.name;
-        EXPECT_EQ(r->graph.frameColor.rgb, 16777215u) << c.name;
-        EXPECT_EQ(r->graph.frameColor.alpha, 91) << c.name;
-        EXPECT_EQ(r->graph.gradient, 1) << c.name;
-        EXPECT_EQ(r->dockletData, 2) << c.name;
-        EXPECT_EQ(r->labelData, 2) << c.name;
-        EXPECT_EQ(r->created, 1) << c.name;
+        const KeyValues saved = Save(docklet, "defaults.ini");
+        ASSERT_EQ(saved.size(), DEFAULTS.size()) << c.name;
+        for (size_t i = 0; i < saved.size(); ++i)
+            EXPECT_EQ(saved[i], DEFAULTS[i]) << c.name;
+        EXPECT_TRUE(WaitForTimerRefresh(docklet)) << c.name << ": the refresh timer runs";
         Destroy(docklet);
     }
 }
@@ -232,7 +194,7 @@ TEST_F(Settings, ValuesAreParsedAsTheProfileFunctionsGiveThem)
     int index = 0;
     for (const Case& c : cases) {
         std::string name = "parse" + std::to_string(index++) + ".ini";
-        std::string ini = WriteIni(name, "P", {{c.key, c.value}});
+        std::string ini = harness::WriteSection(name, "P", {{c.key, c.value}});
         auto* docklet = Create(ini.c_str(), "P");
         ASSERT_NE(docklet, nullptr);
         KeyValues saved = Save(docklet, "saved-" + name);
@@ -260,7 +222,7 @@ TEST_F(Settings, OwnPictureIsSavedByNameOthersAsTheirFullPath)
     for (const Case& c : cases) {
         const std::string name = "picture" + std::to_string(index++) + ".ini";
         const std::string ini =
-            c.stored.empty() ? TempFolder() + name : WriteIni(name, "P", {{"BackgroundImage", c.stored}});
+            c.stored.empty() ? TempFolder() + name : harness::WriteSection(name, "P", {{"BackgroundImage", c.stored}});
         auto* docklet = Create(ini.c_str(), "P");
         ASSERT_NE(docklet, nullptr);
         KeyValues saved = Save(docklet, "saved-" + name);
@@ -325,7 +287,7 @@ TEST_F(Settings, ExportReportsTheImagesFolderOnce)
         {"too long", std::string(200, 'r'), std::string(61, 'i'), FALSE, ""},
     };
     for (const Case& c : cases) {
-        std::string ini = WriteIni(std::string(c.name) + ".ini", "E", {{"ImagesFolder", c.imagesFolder}});
+        std::string ini = harness::WriteSection(std::string(c.name) + ".ini", "E", {{"ImagesFolder", c.imagesFolder}});
         auto* docklet = Create(ini.c_str(), "E");
         ASSERT_NE(docklet, nullptr) << c.name;
         Host().relativeFolder = c.relativeFolder;

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "config/resource.h"
 #include "imports.h"
 
@@ -64,31 +66,21 @@ HANDLE WINAPI NoActivationContext(PCACTCTXW)
 
 } // namespace
 
-class SettingsSheet : public DockTest {
+class SettingsSheet : public harness::FrozenDockletTest {
 protected:
-    void SetUp() override
-    {
-        DockTest::SetUp();
-        docklet = CreateFrozen(55);
-        ASSERT_NE(docklet, nullptr);
-    }
-
-    DockletInstance* Live() { return Record(docklet); }
+    SettingsSheet() : FrozenDockletTest(55) {}
 
     // Opens the sheet, runs `edit` on the General page, then presses `button`.
-    void EditGeneral(std::function<void(HWND)> edit, int button)
-    {
-        Ui().Then(OpenPage(0)).Do([edit] { edit(CurrentPage()); }).Do([button] { PressSheetButton(button); });
-        EXPECT_EQ(Configure(docklet), 0);
-    }
-
-    dockhost::Docklet* docklet = nullptr;
+    void EditGeneral(std::function<void(HWND)> edit, int button) { OnPage(0, edit, button); }
 };
 
 TEST_F(SettingsSheet, CancelAfterEditsChangesNothing)
 {
-    DockletInstance before;
-    memcpy(&before, Live(), sizeof before);
+    const harness::KeyValues before = Saved(docklet);
+    Tick(docklet);
+    const std::string label = Label(docklet);
+    const harness::Pixels overlay = Overlay(docklet);
+    Host().Clear();
     EditGeneral(
         [](HWND page) {
             SetDlgItemTextW(page, IDC_GENERAL_TITLE, L"Changed");
@@ -99,27 +91,32 @@ TEST_F(SettingsSheet, CancelAfterEditsChangesNothing)
             Click(page, IDC_GENERAL_FAHRENHEIT);
         },
         PSBTN_CANCEL);
-    EXPECT_EQ(memcmp(&before, Live(), sizeof before), 0) << "the live docklet is untouched";
     EXPECT_TRUE(Host().calls.empty()) << "no refresh, no image";
+    EXPECT_EQ(Saved(docklet), before) << "the live docklet's settings are untouched";
+    Tick(docklet);
+    EXPECT_EQ(Label(docklet), label);
+    // The caption band, above the graph (whose bars move on by a sample).
+    const harness::Pixels next = Overlay(docklet);
+    ASSERT_EQ(next.argb.size(), overlay.argb.size());
+    const size_t captionBand = static_cast<size_t>(64) * overlay.width;
+    EXPECT_TRUE(std::equal(overlay.argb.begin(), overlay.argb.begin() + captionBand, next.argb.begin()))
+        << "the next refresh draws the caption it drew before";
+    EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0);
 }
 
 TEST_F(SettingsSheet, OkWithoutEditsRefreshesOnceAndRestartsThePeriod)
 {
-    const std::wstring background = Live()->backgroundImage;
+    const harness::KeyValues before = Saved(docklet);
     EditGeneral([](HWND) {}, PSBTN_OK);
     EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << "the image did not change";
     EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1);
     EXPECT_EQ(Host().CountCalls("DockletSetLabel"), 1);
-    EXPECT_EQ(Live()->backgroundImage, background);
-    EXPECT_EQ(Live()->created, 1);
-    EXPECT_EQ(Live()->dockletData, 2);
-    EXPECT_EQ(Live()->labelData, 2);
+    EXPECT_EQ(Saved(docklet), before);
 
-    GetDock().Pump(700);
-    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 1) << "no tick within 0.7 s of OK";
-    for (int waited = 0; waited < 1500 && Host().CountCalls("DockletSetImageOverlay") < 2; waited += 50)
-        GetDock().Pump(50);
-    EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 2) << "the tick a period after OK";
+    // The timer runs again, its period counted from OK's refresh.
+    ASSERT_TRUE(WaitFor([&] { return OverlayTimes(docklet).size() >= 2; })) << "no tick after OK";
+    const std::vector<DWORD> times = OverlayTimes(docklet);
+    EXPECT_GE(times[1] - times[0], REFRESH_PERIOD - 50) << "the first tick came too soon after OK";
 }
 
 TEST_F(SettingsSheet, OkAppliesTheGeneralPage)
@@ -134,27 +131,29 @@ TEST_F(SettingsSheet, OkAppliesTheGeneralPage)
             Click(page, IDC_GENERAL_FAHRENHEIT);
         },
         PSBTN_OK);
-    EXPECT_STREQ(Live()->title, L"Den GPU");
-    EXPECT_STREQ(Live()->command, L"C:\\tools\\monitor.exe");
-    EXPECT_STREQ(Live()->parameters, L"/gpu 0");
-    EXPECT_EQ(Live()->dockletData, 1);
-    EXPECT_EQ(Live()->labelData, 4);
-    EXPECT_EQ(Live()->celsius, 0);
+    const harness::KeyValues saved = Saved(docklet);
+    EXPECT_EQ(harness::Value(saved, "Title"), "Den GPU");
+    EXPECT_EQ(harness::Value(saved, "Command"), "C:\\tools\\monitor.exe");
+    EXPECT_EQ(harness::Value(saved, "Parameters"), "/gpu 0");
+    EXPECT_EQ(harness::Value(saved, "DockletData"), "1");
+    EXPECT_EQ(harness::Value(saved, "LabelData"), "4");
+    EXPECT_EQ(harness::Value(saved, "Celcius"), "0");
     EXPECT_EQ(Label(docklet), "Den GPU") << "the refresh shows the new label";
     EXPECT_EQ(Host().CountCalls("DockletSetImageFile"), 0) << "icon content alone keeps the image";
 }
 
 TEST_F(SettingsSheet, HideIconsOnAndOffSetsTheImageFile)
 {
-    const std::string background = dockhost::Narrow(Live()->backgroundImage);
-    const std::string empty = dockhost::Narrow(Live()->emptyImage);
+    const std::string images = dockhost::Narrow(harness::BinFolder()) + "Docklets\\Moravel\\icons\\";
+    ASSERT_EQ(ImageFile(docklet), images + "background.png");
+    const std::string background = ImageFile(docklet), empty = images + "empty.png";
     EditGeneral([](HWND page) { Click(page, IDC_GENERAL_HIDE_ICONS); }, PSBTN_OK);
-    EXPECT_EQ(Live()->dockletData, 6);
+    EXPECT_EQ(Saved(docklet, "DockletData"), "6");
     ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 1);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, empty);
 
     EditGeneral([](HWND page) { Click(page, IDC_GENERAL_HIDE_ICONS); }, PSBTN_OK);
-    EXPECT_EQ(Live()->dockletData, 2);
+    EXPECT_EQ(Saved(docklet, "DockletData"), "2");
     ASSERT_EQ(Host().CountCalls("DockletSetImageFile"), 2);
     EXPECT_EQ(Host().LastCall("DockletSetImageFile")->text, background);
     EXPECT_EQ(Host().CountCalls("DockletSetImageOverlay"), 2);
@@ -183,9 +182,9 @@ TEST_F(SettingsSheet, GeneralPageShowsAndReadsBackTheBits)
         return (control == 1024 && (c.dockletData & 3) == 3) || (control == 1033 && (c.labelData & 12) == 12);
     };
     for (const Case& c : cases) {
-        Live()->labelData = c.labelData;
-        Live()->dockletData = c.dockletData;
-        Live()->celsius = c.celsius;
+        Restart({{"LabelData", std::to_string(c.labelData)},
+                 {"DockletData", std::to_string(c.dockletData)},
+                 {"Celcius", std::to_string(c.celsius)}});
         EditGeneral(
             [&](HWND page) {
                 for (int control : controls) {
@@ -196,9 +195,10 @@ TEST_F(SettingsSheet, GeneralPageShowsAndReadsBackTheBits)
                 }
             },
             PSBTN_OK);
-        EXPECT_EQ(Live()->labelData, c.wantLabel) << c.name;
-        EXPECT_EQ(Live()->dockletData, c.wantDocklet) << c.name;
-        EXPECT_EQ(Live()->celsius, c.wantCelsius) << c.name;
+        const harness::KeyValues saved = Saved(docklet);
+        EXPECT_EQ(harness::Value(saved, "LabelData"), std::to_string(c.wantLabel)) << c.name;
+        EXPECT_EQ(harness::Value(saved, "DockletData"), std::to_string(c.wantDocklet)) << c.name;
+        EXPECT_EQ(harness::Value(saved, "Celcius"), std::to_string(c.wantCelsius)) << c.name;
     }
 }
 
@@ -213,9 +213,10 @@ TEST_F(SettingsSheet, TextsAreCutToTheirFields)
             SetWindowTextW(GetDlgItem(page, IDC_GENERAL_PARAMETERS), longParameters.c_str());
         },
         PSBTN_OK);
-    EXPECT_EQ(std::wstring(Live()->title), longTitle.substr(0, 499));
-    EXPECT_EQ(std::wstring(Live()->command), longCommand.substr(0, 259));
-    EXPECT_EQ(std::wstring(Live()->parameters), longParameters.substr(0, 259));
+    const harness::KeyValues saved = Saved(docklet);
+    EXPECT_EQ(harness::Value(saved, "Title"), std::string(499, 't'));
+    EXPECT_EQ(harness::Value(saved, "Command"), std::string(259, 'c'));
+    EXPECT_EQ(harness::Value(saved, "Parameters"), std::string(259, 'p'));
 }
 
 TEST_F(SettingsSheet, OpensCentredWithOnlyOkAndCancel)
@@ -298,8 +299,8 @@ TEST_F(SettingsSheet, OneSheetAtATimeForTheModule)
     EXPECT_EQ(Configure(docklet), 0);
     EXPECT_EQ(nested, 0) << "returns at once";
     EXPECT_EQ(sheets, 1);
-    EXPECT_STREQ(Live()->title, L"First");
-    EXPECT_STREQ(Record(second)->title, L"Moravel") << "the other docklet is untouched";
+    EXPECT_EQ(Saved(docklet, "Title"), "First");
+    EXPECT_EQ(Saved(second, "Title"), "Moravel") << "the other docklet is untouched";
 
     // Once closed, the other docklet's sheet opens normally.
     Ui().Then(OpenPage(0)).Do([] { PressSheetButton(PSBTN_CANCEL); });

@@ -4,6 +4,7 @@
 
 #include "gpu/warr.h"
 #include "harness.h"
+#include "record.h"
 
 namespace {
 
@@ -49,7 +50,7 @@ TEST(Warr, WalksOldestToNewestAcrossWraps)
         const int kept = c.appends < c.capacity ? c.appends : c.capacity;
         for (int k = c.appends - kept + 1; k <= c.appends; ++k)
             expected.push_back(Value(k));
-        EXPECT_EQ(harness::Samples(ring), expected) << c.name;
+        EXPECT_EQ(record::Samples(ring), expected) << c.name;
         if (c.oldestSlot >= 0) {
             EXPECT_EQ(&ring.At(ring.first) - ring.slots, c.oldestSlot) << c.name;
             EXPECT_EQ(&ring.At(ring.last) - ring.slots, c.newestSlot) << c.name;
@@ -63,14 +64,14 @@ TEST(Warr, AllocateBelowOneChangesNothing)
         Warr<int> fresh(capacity, nullptr);
         EXPECT_EQ(fresh.capacity, 0) << capacity;
         EXPECT_EQ(fresh.slots, nullptr) << capacity;
-        EXPECT_TRUE(harness::Samples(fresh).empty()) << capacity;
+        EXPECT_TRUE(record::Samples(fresh).empty()) << capacity;
 
         Warr<int> used(3, nullptr);
         used.Push(5);
         used.Push(-1);
         EXPECT_FALSE(used.Allocate(capacity, nullptr)) << capacity;
         EXPECT_EQ(used.capacity, 3) << capacity;
-        EXPECT_EQ(harness::Samples(used), (std::vector<int>{5, -1})) << capacity;
+        EXPECT_EQ(record::Samples(used), (std::vector<int>{5, -1})) << capacity;
     }
 }
 
@@ -81,7 +82,7 @@ TEST(Warr, AllocateWithCallerStorageEmptiesAndDoesNotOwnIt)
         Warr<int> ring(3, nullptr);
         ring.Push(1);
         ASSERT_TRUE(ring.Allocate(4, storage));
-        EXPECT_TRUE(harness::Samples(ring).empty());
+        EXPECT_TRUE(record::Samples(ring).empty());
         EXPECT_FALSE(ring.ownsSlots);
         ring.Push(42);
         EXPECT_EQ(storage[1], 42);

@@ -1,13 +1,16 @@
 #include "harness.h"
 
+#include "config/resource.h"
 #include "footprint.h"
 
 #include <stdio.h>
 
 #include <prsht.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
+#include <sstream>
 
 namespace harness {
 
@@ -18,16 +21,12 @@ std::wstring BinFolder()
 
 std::wstring ModulePath()
 {
-    return BinFolder() + L"MoravelDocklet.dll";
+    return dockhost::BuiltModule();
 }
 
 std::wstring SimulatedDriverPath()
 {
-#ifdef _WIN64
-    return BinFolder() + L"..\\simgpu\\nvapi64.dll";
-#else
-    return BinFolder() + L"..\\simgpu\\nvapi.dll";
-#endif
+    return dockhost::BuiltSimulatedDriver();
 }
 
 bool LoadScenario(const char* scenario)
@@ -44,8 +43,7 @@ bool LoadScenario(const char* scenario)
 
 int DriverCallCount(const char* what)
 {
-    const std::wstring path = SimulatedDriverPath();
-    HMODULE driver = GetModuleHandleW(path.substr(path.rfind(L'\\') + 1).c_str());
+    HMODULE driver = GetModuleHandleW(dockhost::DriverFileName());
     typedef int(__cdecl * CountFn)(const char*);
     auto count = driver ? reinterpret_cast<CountFn>(reinterpret_cast<void*>(GetProcAddress(driver, "SimGpu_CallCount")))
                         : nullptr;
@@ -67,12 +65,56 @@ bool WriteFile(const std::string& path, const std::string& content)
     return dockhost::WriteFile(path, content);
 }
 
-std::vector<int> Samples(const Warr<int>& history)
+std::string Value(const KeyValues& values, const std::string& key)
 {
-    std::vector<int> samples;
-    for (int i = history.first; i <= history.last; ++i)
-        samples.push_back(history.At(i));
-    return samples;
+    for (const auto& kv : values)
+        if (kv.first == key)
+            return kv.second;
+    return "<missing>";
+}
+
+KeyValues Merged(KeyValues values, const KeyValues& over)
+{
+    for (const auto& kv : over) {
+        auto same = std::find_if(values.begin(), values.end(), [&](const auto& v) { return v.first == kv.first; });
+        if (same == values.end())
+            values.push_back(kv);
+        else
+            same->second = kv.second;
+    }
+    return values;
+}
+
+std::string WriteSection(const std::string& name, const std::string& section, const KeyValues& values)
+{
+    std::string text = "[" + section + "]\r\n";
+    for (const auto& kv : values)
+        text += kv.first + "=" + kv.second + "\r\n";
+    const std::string path = TempFolder() + name;
+    return WriteFile(path, text) ? path : std::string();
+}
+
+KeyValues SectionOf(const std::string& text, const std::string& section)
+{
+    KeyValues result;
+    std::istringstream lines(text);
+    std::string line;
+    bool inSection = false;
+    while (std::getline(lines, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const size_t equals = line.find('=');
+        if (!line.empty() && line[0] == '[')
+            inSection = line == "[" + section + "]";
+        else if (inSection && equals != std::string::npos)
+            result.emplace_back(line.substr(0, equals), line.substr(equals + 1));
+    }
+    return result;
+}
+
+KeyValues ReadSection(const std::string& file, const std::string& section)
+{
+    return SectionOf(ReadFile(file), section);
 }
 
 bool Pixels::SavePng(const std::wstring& path) const
@@ -229,6 +271,26 @@ dockhost::Docklet* DockTest::Create(const char* iniFile, const char* iniSection)
     return docklet;
 }
 
+namespace {
+
+// A file name of its own for every settings file a test process writes.
+std::string NextFileName(const char* what)
+{
+    static int files = 0;
+    return std::string(what) + "-" + std::to_string(++files) + ".ini";
+}
+
+const char SECTION[] = "Docklet";
+
+} // namespace
+
+dockhost::Docklet* DockTest::CreateWith(const KeyValues& settings)
+{
+    const std::string ini = WriteSection(NextFileName("settings"), SECTION, settings);
+    EXPECT_FALSE(ini.empty()) << "cannot write the settings file";
+    return Create(ini.c_str(), SECTION);
+}
+
 void DockTest::Destroy(dockhost::Docklet* docklet, bool save)
 {
     GetDock().RemoveDocklet(docklet, save);
@@ -251,6 +313,70 @@ Pixels DockTest::Overlay(dockhost::Docklet* docklet)
     if (view == Host().views.end())
         return Pixels();
     return Capture(dockhost::ClassCopyOf(view->second.overlay.native()).get());
+}
+
+std::string DockTest::ImageFile(dockhost::Docklet* docklet)
+{
+    auto view = Host().views.find(docklet->hwnd);
+    return view == Host().views.end() ? std::string() : view->second.imageFile;
+}
+
+KeyValues DockTest::Saved(dockhost::Docklet* docklet)
+{
+    const std::string file = TempFolder() + NextFileName("saved");
+    GetDock().Entry().OnSave(docklet->instance, const_cast<char*>(file.c_str()), const_cast<char*>(SECTION), FALSE);
+    return ReadSection(file, SECTION);
+}
+
+std::string DockTest::Saved(dockhost::Docklet* docklet, const std::string& key)
+{
+    return Value(Saved(docklet), key);
+}
+
+std::vector<DWORD> DockTest::OverlayTimes(dockhost::Docklet* docklet)
+{
+    std::vector<DWORD> times;
+    for (const dockhost::ServiceCall& call : Host().calls)
+        if (call.service == "DockletSetImageOverlay" && call.hwnd == docklet->hwnd)
+            times.push_back(call.at);
+    return times;
+}
+
+bool DockTest::WaitFor(const std::function<bool()>& done, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        GetDock().Pump(0);
+        if (done())
+            return true;
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= milliseconds)
+            return false;
+        // Until a message comes (a timer's among them); a short while at most,
+        // for what changes without one.
+        const DWORD left = milliseconds - waited;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, left < 50 ? left : 50, QS_ALLINPUT);
+    }
+}
+
+bool DockTest::WaitForTimerRefresh(dockhost::Docklet* docklet, DWORD milliseconds)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            const bool refresh = message.hwnd == docklet->hwnd && message.message == WM_TIMER &&
+                                 message.wParam == REFRESH_TIMER_ID;
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+            if (refresh)
+                return true;
+        }
+        const DWORD waited = GetTickCount() - start;
+        if (waited >= milliseconds)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - waited, QS_ALLINPUT);
+    }
 }
 
 bool DockTest::RunUi(std::function<void()> open)
@@ -288,21 +414,60 @@ BOOL DockTest::RightClick(dockhost::Docklet* docklet)
     return result;
 }
 
+INT_PTR DockTest::ConfigureSizeAndBars(dockhost::Docklet* docklet, const wchar_t* size, int barAlpha)
+{
+    Ui().Then(OpenPage(2))
+        .Do([size] { SetDlgItemTextW(CurrentPage(), IDC_FONT_SIZE, size); })
+        .Then(OpenPage(3))
+        .Do([barAlpha] { MoveSlider(CurrentPage(), IDC_GRAPH_BAR_ALPHA, barAlpha, TB_THUMBPOSITION); })
+        .Do([] { PressSheetButton(PSBTN_OK); });
+    return Configure(docklet);
+}
+
+void DockTest::Choose(dockhost::Docklet* docklet, UINT command)
+{
+    Ui().Then([command] {
+        HWND popup = dockhost::FindPopupMenu();
+        return popup && dockhost::ChooseMenuItem(popup, command);
+    });
+    EXPECT_EQ(RightClick(docklet), TRUE) << "menu command " << command;
+}
+
 void DockTest::Freeze(dockhost::Docklet* docklet)
 {
     dockhost::StopDockletClock(*docklet);
 }
 
-dockhost::Docklet* DockTest::CreateFrozen(int temperature)
+dockhost::Docklet* DockTest::CreateFrozen(int temperature, const KeyValues& settings)
 {
     if (!UseSimulatedDriver("temperature " + std::to_string(temperature) + "\n"))
         return nullptr;
-    dockhost::Docklet* docklet = Create();
+    dockhost::Docklet* docklet = settings.empty() ? Create() : CreateWith(settings);
     if (!docklet)
         return nullptr;
     Freeze(docklet);
     Host().Clear();
     return docklet;
+}
+
+void FrozenDockletTest::SetUp()
+{
+    DockTest::SetUp();
+    docklet = CreateFrozen(temperature_);
+    ASSERT_NE(docklet, nullptr);
+}
+
+void FrozenDockletTest::Restart(const KeyValues& settings)
+{
+    Destroy(docklet);
+    docklet = CreateFrozen(temperature_, settings);
+    ASSERT_NE(docklet, nullptr);
+}
+
+void FrozenDockletTest::OnPage(int page, std::function<void(HWND)> look, int button)
+{
+    Ui().Then(OpenPage(page)).Do([look] { look(CurrentPage()); }).Do([button] { PressSheetButton(button); });
+    EXPECT_EQ(Configure(docklet), 0);
 }
 
 HWND DockTest::Sheet()

@@ -86,6 +86,35 @@ std::wstring ExecutableFolder()
     return ModuleFolder(nullptr);
 }
 
+std::wstring BuiltModule()
+{
+    return ExecutableFolder() + L"MoravelDocklet.dll";
+}
+
+const wchar_t* DriverFileName()
+{
+#ifdef _WIN64
+    return L"nvapi64.dll";
+#else
+    return L"nvapi.dll";
+#endif
+}
+
+std::wstring BuiltSimulatedDriver(const wchar_t* build)
+{
+    return ExecutableFolder() + L"..\\" + build + L"\\" + DriverFileName();
+}
+
+double NowMilliseconds()
+{
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
+
 std::string TempFolder(const char* prefix)
 {
     static std::string folder;
@@ -102,14 +131,14 @@ std::string TempFolder(const char* prefix)
 
 std::string ReadFile(const std::string& path)
 {
-    std::string content;
     FILE* file = fopen(path.c_str(), "rb");
     if (!file)
-        return content;
-    char buffer[4096];
-    size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, file)) > 0)
-        content.append(buffer, n);
+        return std::string();
+    fseek(file, 0, SEEK_END);
+    const long size = ftell(file);
+    fseek(file, 0, SEEK_SET);
+    std::string content(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    content.resize(fread(&content[0], 1, content.size(), file));
     fclose(file);
     return content;
 }

@@ -68,8 +68,6 @@ class Dock {
 public:
     Dock();
     ~Dock();
-    Dock(const Dock&) = delete;
-    Dock& operator=(const Dock&) = delete;
 
     bool LoadModule(const std::wstring& path);
     // Removes every docklet (unsaved), deletes the overlays the host holds and
@@ -122,6 +120,9 @@ public:
 
     static Docklet* FromWindow(HWND hwnd);
 
+    Dock(const Dock&) = delete;
+    Dock& operator=(const Dock&) = delete;
+
 private:
     static LRESULT CALLBACK WindowProc(HWND, UINT, WPARAM, LPARAM);
     static void CALLBACK RepeatRightClick(HWND, UINT, UINT_PTR, DWORD);
@@ -159,6 +160,15 @@ std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);
 std::wstring ExecutableFolder();
 std::wstring ModuleFolder(HMODULE module);
+// What the build puts beside a program of its own: the module, and in a
+// folder apart (beside the module it would stand in for the real driver)
+// the simulated driver, named as the driver is ("simgpu"), or its build
+// without the lookup export ("simgpu-nolookup").
+std::wstring BuiltModule();
+const wchar_t* DriverFileName(); // nvapi.dll, or nvapi64.dll for 64-bit programs
+std::wstring BuiltSimulatedDriver(const wchar_t* build = L"simgpu");
+// A fine clock, in milliseconds.
+double NowMilliseconds();
 std::wstring Widen(const std::string& text);
 std::string Narrow(const std::wstring& text);
 

@@ -8,7 +8,8 @@
 using namespace Gdiplus;
 using namespace Gdiplus::DllExports;
 
-#if defined(__i386__)
+// Methods of objects in the model of the dock's compiler: thiscall in 32-bit code.
+#ifdef __i386__
 #define DOCK_METHOD __attribute__((thiscall))
 #else
 #define DOCK_METHOD
@@ -132,7 +133,7 @@ long DeleteAsDock(void* image)
     if (!image)
         return 0;
     const void* slot0 = static_cast<const void* const*>(static_cast<const ImageLayout*>(image)->table)[0];
-#if defined(__i386__)
+#ifdef __i386__
     // this in ECX, the flags pushed; the callee pops them. The stack pointer
     // is read before and after, and put back whatever the callee did.
     unsigned long before, after;

@@ -23,6 +23,7 @@ void Record(const char* service, HWND hwnd, const char* text, intptr_t value)
     if (text)
         call.text = text;
     call.value = value;
+    call.at = GetTickCount();
     Services().calls.push_back(call);
 }
 

@@ -23,6 +23,7 @@ struct ServiceCall {
     HWND hwnd = nullptr;
     std::string text;     // the 8-bit text argument, if any
     intptr_t value = 0;   // the integer argument, if any
+    DWORD at = 0;         // GetTickCount when the call came
 };
 
 // What the host shows for one docklet window.

@@ -438,13 +438,9 @@ int wmain(int argc, wchar_t** argv)
     // machine's system folder has.
     if (!options.scenario.empty() && options.scenario != L"none") {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", options.scenario.c_str());
-#ifdef _WIN64
-        const std::wstring driverFile = L"nvapi64.dll";
-#else
-        const std::wstring driverFile = L"nvapi.dll";
-#endif
+        const std::wstring driverFile = DriverFileName();
         if (options.driver.empty())
-            options.driver = ExecutableFolder() + L"..\\simgpu\\" + driverFile;
+            options.driver = BuiltSimulatedDriver();
         // The module looks in its system folder for that one name.
         const size_t slash = options.driver.find_last_of(L"\\/");
         if (_wcsicmp(options.driver.c_str() + (slash == std::wstring::npos ? 0 : slash + 1), driverFile.c_str()) != 0) {

@@ -37,6 +37,7 @@
 
 #include "core/docklet.h"
 #include "fuzz_support.h"
+#include "record.h"
 
 using fuzz::Rng;
 
@@ -490,9 +491,9 @@ dockhost::Docklet* CreateDocklet(Run& run, const DriverCase& c)
     fuzz::WriteFile(ini, "[D]\r\nLabelData=" + std::to_string(c.labelData) + "\r\nCelcius=" + std::to_string(c.celsius) +
                              "\r\nDockletData=" + std::to_string(c.dockletData) + "\r\nTitle=" + c.title + "\r\n");
     fuzz::EnterCase(run.index, "create");
-    const double start = fuzz::NowMs();
+    const double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(ini.c_str(), "D");
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     DeleteFileA(ini.c_str());
     if (!docklet || !docklet->instance)
         run.Fault("no docklet created");
@@ -511,7 +512,6 @@ void CheckCalls(Run& run, const Driver& driver, const char* when)
 
 void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, const Expected& e, const char* when)
 {
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
     const std::string label = fuzz::LabelOf(docklet);
     if (label.size() >= LABEL_BYTES)
         run.Fault(std::string("label too long: ") + when + ": " + std::to_string(label.size()) + " bytes");
@@ -522,12 +522,12 @@ void CheckRefresh(Run& run, dockhost::Docklet* docklet, const RefreshResult& r, 
     if (label == NO_DRIVER_LABEL && e.status == 0)
         run.Fault(std::string("missing-driver label with the driver working: ") + when);
     if (r.sampled) {
-        if (record->lastTemperature != r.reading)
-            run.Fault(std::string("reading differs: ") + when + ": " + std::to_string(record->lastTemperature) +
+        if (record::LastReading(docklet) != r.reading)
+            run.Fault(std::string("reading differs: ") + when + ": " + std::to_string(record::LastReading(docklet)) +
                       ", expected " + std::to_string(r.reading));
         // The lowest value marks a second the processor slept; that reading is kept one above.
         const int kept = r.reading == SAMPLE_ASLEEP ? SAMPLE_ASLEEP + 1 : r.reading;
-        const Warr<int>* history = record->history;
+        const Warr<int>* history = record::History(docklet);
         if (history && (history->Count() < 1 || history->At(history->last) != kept))
             run.Fault(std::string("history misses the reading: ") + when);
         run.counts.Add(r.reading == -1 ? "reading: none (-1)" : "reading: a temperature");
@@ -546,7 +546,7 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
     dockhost::Docklet* docklet = CreateDocklet(run, c);
     if (!docklet || !docklet->instance)
         return;
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
+    const GpuState& gpu = record::Gpu(docklet);
 
     // The start fails unless the driver knows the start function and it
     // answers 0 or more; the start function is asked once per attempt.
@@ -564,17 +564,17 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
     run.counts.Add(e.status == 0 ? "created: ready" : "created: driver error");
     // Creation ends with a refresh, whose stale reading may list the processors again.
     const RefreshResult created = ExpectRefresh(driver, e);
-    if (record->gpu.gpuStatus != e.status)
-        run.Fault("status differs: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+    if (gpu.gpuStatus != e.status)
+        run.Fault("status differs: " + std::to_string(gpu.gpuStatus) + ", expected " +
                   std::to_string(e.status));
     if (e.status == 0) {
-        if (record->gpu.gpuCount != e.count)
-            run.Fault("processor count differs: " + std::to_string(record->gpu.gpuCount) + ", expected " +
+        if (gpu.gpuCount != e.count)
+            run.Fault("processor count differs: " + std::to_string(gpu.gpuCount) + ", expected " +
                       std::to_string(e.count));
-        if (DriverBytes(record->gpu.interfaceVersion) != e.version)
-            run.Fault("version text differs: \"" + Printable(DriverBytes(record->gpu.interfaceVersion)) +
+        if (DriverBytes(gpu.interfaceVersion) != e.version)
+            run.Fault("version text differs: \"" + Printable(DriverBytes(gpu.interfaceVersion)) +
                       "\", expected \"" + Printable(e.version) + "\"");
-        if (wmemchr(record->gpu.gpuNames[0], 0, GPU_TEXT_BYTES) == nullptr)
+        if (wmemchr(gpu.gpuNames[0], 0, GPU_TEXT_BYTES) == nullptr)
             run.Fault("processor name not terminated");
     }
 
@@ -586,8 +586,8 @@ void RunCase(Run& run, const DriverCase& c, Driver& driver, bool starting, bool 
         CheckRefresh(run, docklet, ExpectRefresh(driver, e), e, "refreshed");
     }
     CheckCalls(run, driver, "after the refreshes");
-    if (record->gpu.gpuStatus != e.status)
-        run.Fault("status differs after the refreshes: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+    if (gpu.gpuStatus != e.status)
+        run.Fault("status differs after the refreshes: " + std::to_string(gpu.gpuStatus) + ", expected " +
                   std::to_string(e.status));
     fuzz::EnterCase(run.index, "destroy");
     run.dock.RemoveDocklet(docklet, false);
@@ -603,17 +603,17 @@ void RunFixedCase(Run& run, int status, const char* label)
     dockhost::Docklet* docklet = CreateDocklet(run, c);
     if (!docklet || !docklet->instance)
         return;
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
+    const GpuState& gpu = record::Gpu(docklet);
     for (int tick = 0; tick <= TICKS; ++tick) {
         if (tick > 0)
             run.tickTimes.Add(fuzz::TimedTick(run.dock, docklet), run.index);
-        if (record->gpu.gpuStatus != status)
-            run.Fault("status differs: " + std::to_string(record->gpu.gpuStatus) + ", expected " +
+        if (gpu.gpuStatus != status)
+            run.Fault("status differs: " + std::to_string(gpu.gpuStatus) + ", expected " +
                       std::to_string(status));
         if (fuzz::LabelOf(docklet) != label)
             run.Fault("label differs: shows \"" + Printable(fuzz::LabelOf(docklet)) + "\", expected \"" + label +
                       "\"");
-        if (record->history && record->history->Count() != 0)
+        if (!record::Samples(docklet).empty())
             run.Fault("samples taken without a driver");
     }
     run.counts.Add(std::string("label: ") + (label[0] ? label : "empty"), TICKS + 1);
@@ -621,12 +621,6 @@ void RunFixedCase(Run& run, int status, const char* label)
 }
 
 enum Mode { IN_PROCESS, INIT, NO_DRIVER, NO_LOOKUP };
-
-std::wstring DriverFileName()
-{
-    const std::wstring path = fuzz::SimulatedDriverPath();
-    return path.substr(path.rfind(L'\\') + 1);
-}
 
 // Runs this program again for one process of its own; false when it failed.
 bool RunChild(const char* mode, uint64_t seed, long long cases)
@@ -683,11 +677,11 @@ int wmain(int argc, wchar_t** argv)
     Simulated sim;
     if (mode == INIT || mode == IN_PROCESS) {
         SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
-        if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath())) {
+        if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver())) {
             fprintf(stderr, "fuzz_driver: cannot load the simulated driver\n");
             return 2;
         }
-        HMODULE driver = GetModuleHandleW(DriverFileName().c_str());
+        HMODULE driver = GetModuleHandleW(dockhost::DriverFileName());
         sim.load = reinterpret_cast<LoadFunction>(reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_Load")));
         sim.count =
             reinterpret_cast<CountFunction>(reinterpret_cast<void (*)()>(GetProcAddress(driver, "SimGpu_CallCount")));
@@ -696,12 +690,12 @@ int wmain(int argc, wchar_t** argv)
             return 2;
         }
     } else if (mode == NO_LOOKUP) {
-        if (!dockhost::UseDriverLibrary(fuzz::BinFolder() + L"..\\simgpu-nolookup\\" + DriverFileName())) {
+        if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver(L"simgpu-nolookup"))) {
             fprintf(stderr, "fuzz_driver: cannot load the library without lookup\n");
             return 2;
         }
     }
-    if (!dock.LoadModule(fuzz::ModulePath())) {
+    if (!dock.LoadModule(dockhost::BuiltModule())) {
         fprintf(stderr, "fuzz_driver: cannot load the module\n");
         return 2;
     }
@@ -713,12 +707,9 @@ int wmain(int argc, wchar_t** argv)
     fuzz::Counts counts;
     fuzz::TimeStats createTimes, tickTimes;
     Run run = {dock, sim, faults, counts, createTimes, tickTimes, fuzz::TempFolder("fuzz_driver")};
-    const double started = fuzz::NowMs();
-    long long ran = 0;
+    fuzz::CaseRun progress(2000);
     bool started_interface = false;
     bool stubs[FN_COUNT] = {};
-    int gdiAfterFirst = -1;
-    size_t bytesAfterWarmUp = 0;
     for (long long index = 0; index < cases; ++index) {
         if (options.only >= 0 && index != options.only)
             continue;
@@ -752,32 +743,15 @@ int wmain(int argc, wchar_t** argv)
             if (starting && !startFails)
                 started_interface = true;
         }
-        fuzz::DrainMessages();
-        ++ran;
-        if (ran == 1)
-            gdiAfterFirst = fuzz::CountGdiObjects();
-        if (ran == 50)
-            bytesAfterWarmUp = fuzz::CommittedBytes();
-        if (ran % 2000 == 0) {
-            printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
-            fflush(stdout);
-        }
+        progress.CaseDone(faults);
     }
-    fuzz::EnterCase(-1, "done");
-    const int gdiAtEnd = fuzz::CountGdiObjects();
-
-    printf("cases run: %lld in %.1f s\n", ran, (fuzz::NowMs() - started) / 1000);
+    progress.End();
     counts.Print("outcomes");
     createTimes.Print("creations (driver start, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
-    printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
-    if (bytesAfterWarmUp)
-        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
-               fuzz::CommittedBytes() / 1048576.0);
-    if (ran > 1 && gdiAtEnd > gdiAfterFirst)
-        faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
+    progress.PrintFootprint(faults);
     faults.Print();
-    printf("fuzz_driver %s: %lld cases, %lld faults\n", MODE_NAMES[mode], ran, faults.Count());
+    printf("fuzz_driver %s: %lld cases, %lld faults\n", MODE_NAMES[mode], progress.Ran(), faults.Count());
     fflush(stdout);
 
     int failedProcesses = 0;

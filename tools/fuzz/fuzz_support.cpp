@@ -53,14 +53,39 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options, const char* usage)
     return true;
 }
 
-double NowMs()
+CaseRun::CaseRun(long long progressEvery) : progressEvery_(progressEvery), started_(dockhost::NowMilliseconds()) {}
+
+void CaseRun::CaseDone(const Faults& faults)
 {
-    static LARGE_INTEGER frequency;
-    if (!frequency.QuadPart)
-        QueryPerformanceFrequency(&frequency);
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+    DrainMessages();
+    ++ran_;
+    if (ran_ == 1)
+        gdiAfterFirst_ = CountGdiObjects();
+    if (ran_ == 50)
+        bytesAfterWarmUp_ = CommittedBytes();
+    if (ran_ % progressEvery_ == 0) {
+        printf("... %lld cases, %lld faults, %.0f s\n", ran_, faults.Count(),
+               (dockhost::NowMilliseconds() - started_) / 1000);
+        fflush(stdout);
+    }
+}
+
+void CaseRun::End()
+{
+    EnterCase(-1, "done");
+    gdiAtEnd_ = CountGdiObjects();
+    bytesAtEnd_ = CommittedBytes();
+    printf("cases run: %lld in %.1f s\n", ran_, (dockhost::NowMilliseconds() - started_) / 1000);
+}
+
+void CaseRun::PrintFootprint(Faults& faults) const
+{
+    printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst_, gdiAtEnd_);
+    if (bytesAfterWarmUp_)
+        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp_ / 1048576.0,
+               bytesAtEnd_ / 1048576.0);
+    if (ran_ > 1 && gdiAtEnd_ > gdiAfterFirst_)
+        faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd_ - gdiAfterFirst_));
 }
 
 void TimeStats::Add(double ms, long long caseIndex)
@@ -227,25 +252,6 @@ size_t CommittedBytes()
     return counters.PagefileUsage;
 }
 
-std::wstring BinFolder()
-{
-    return dockhost::ExecutableFolder();
-}
-
-std::wstring ModulePath()
-{
-    return BinFolder() + L"MoravelDocklet.dll";
-}
-
-std::wstring SimulatedDriverPath()
-{
-#ifdef _WIN64
-    return BinFolder() + L"..\\simgpu\\nvapi64.dll";
-#else
-    return BinFolder() + L"..\\simgpu\\nvapi.dll";
-#endif
-}
-
 std::string TempFolder(const char* program)
 {
     return dockhost::TempFolder(program);
@@ -290,9 +296,9 @@ void DrainMessages()
 
 double TimedTick(dockhost::Dock& dock, dockhost::Docklet* docklet)
 {
-    const double start = NowMs();
+    const double start = dockhost::NowMilliseconds();
     dock.Entry().OnProcessMessage(docklet->instance, docklet->hwnd, WM_TIMER, REFRESH_TIMER_ID, 0);
-    return NowMs() - start;
+    return dockhost::NowMilliseconds() - start;
 }
 
 std::string LabelOf(dockhost::Docklet* docklet)

@@ -45,8 +45,6 @@ struct Options {
 };
 bool ParseOptions(int argc, wchar_t** argv, Options& options, const char* usage);
 
-double NowMs();
-
 // Refresh times: a fixed-bucket distribution, the maximum and the case that
 // took it.
 class TimeStats {
@@ -96,9 +94,29 @@ int CountGdiObjects();
 // The process's committed memory.
 size_t CommittedBytes();
 
-std::wstring BinFolder();
-std::wstring ModulePath();
-std::wstring SimulatedDriverPath();
+// A program's run of cases besides its faults: how many ran and how long
+// they took, the GDI objects after the first case and at the end, the
+// committed memory after the warm-up and at the end.
+class CaseRun {
+public:
+    // Progress is printed every `progressEvery` cases.
+    explicit CaseRun(long long progressEvery);
+    // After each case: what the case left queued dispatched, then measured.
+    void CaseDone(const Faults& faults);
+    // After the last case: the end measured, and how many ran printed.
+    void End();
+    // The objects and memory, and GDI objects left behind as a fault.
+    void PrintFootprint(Faults& faults) const;
+    long long Ran() const { return ran_; }
+
+private:
+    long long progressEvery_;
+    double started_;
+    long long ran_ = 0;
+    int gdiAfterFirst_ = -1, gdiAtEnd_ = -1;
+    size_t bytesAfterWarmUp_ = 0, bytesAtEnd_ = 0;
+};
+
 std::string TempFolder(const char* program);
 std::string ReadFile(const std::string& path);
 bool WriteFile(const std::string& path, const std::string& content);

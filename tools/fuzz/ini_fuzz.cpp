@@ -26,6 +26,7 @@
 
 #include "core/docklet.h"
 #include "fuzz_support.h"
+#include "record.h"
 
 using fuzz::Rng;
 
@@ -472,30 +473,12 @@ void CheckSaved(Run& run, const std::string& bytes, const std::string& section, 
         run.Fault("saved more than the 25 keys: " + tag + fuzz::Escaped(lines[line], 80));
 }
 
-template <size_t N>
-bool Terminated(const wchar_t (&field)[N])
+// Every text the docklet holds ends within its field.
+void CheckHeldTexts(Run& run, const dockhost::Docklet* docklet, const char* which)
 {
-    return wmemchr(field, 0, N) != nullptr;
-}
-
-void CheckRecord(Run& run, const DockletInstance* record, const char* which)
-{
-    const std::string tag = std::string(which) + ": ";
-    struct Field {
-        const char* name;
-        bool terminated;
-    } fields[] = {
-        {"title", Terminated(record->title)},
-        {"command", Terminated(record->command)},
-        {"parameters", Terminated(record->parameters)},
-        {"imagesFolder", Terminated(record->imagesFolder)},
-        {"backgroundImage", Terminated(record->backgroundImage)},
-        {"emptyImage", Terminated(record->emptyImage)},
-        {"fontName", Terminated(record->text.fontName)},
-    };
-    for (const Field& field : fields)
-        if (!field.terminated)
-            run.Fault(std::string("field not terminated: ") + tag + field.name);
+    for (const record::HeldText& text : record::Texts(docklet))
+        if (!wmemchr(text.units, 0, text.capacity))
+            run.Fault(std::string("field not terminated: ") + which + ": " + text.key);
 }
 
 // "GPU Temperature: N \xB0C" or "... \xB0F", N a decimal int.
@@ -512,7 +495,7 @@ bool TemperatureLabel(const std::string& label)
 
 // The docklet holds the title that the host's own reading of its file and
 // section gives (8-bit names and values in the host's ANSI code page).
-void CheckTitleAsTheHostReadsIt(Run& run, const DockletInstance* record, const std::string& file,
+void CheckTitleAsTheHostReadsIt(Run& run, const dockhost::Docklet* docklet, const std::string& file,
                                 const std::string& section)
 {
     char expected[300] = "";
@@ -521,7 +504,7 @@ void CheckTitleAsTheHostReadsIt(Run& run, const DockletInstance* record, const s
     if (length >= 259)
         return; // cut when read: checked by the round trip
     char held[2 * TITLE_CAPACITY] = "";
-    WideCharToMultiByte(CP_ACP, 0, record->title, -1, held, sizeof held, nullptr, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, record::Text(docklet, "Title").c_str(), -1, held, sizeof held, nullptr, nullptr);
     if (std::string(held) != expected)
         run.Fault("title differs from the file's: held " + fuzz::Escaped(held, 60) + ", file says " +
                   fuzz::Escaped(expected, 60));
@@ -530,24 +513,24 @@ void CheckTitleAsTheHostReadsIt(Run& run, const DockletInstance* record, const s
 // The label is bounded and, where it shows the title, shows exactly it.
 void CheckLabel(Run& run, dockhost::Docklet* docklet, const char* which)
 {
-    const auto* record = static_cast<const DockletInstance*>(docklet->instance);
+    const long labelData = record::Number(docklet, "LabelData");
     const std::string label = fuzz::LabelOf(docklet);
     const std::string tag = std::string(which) + ": ";
     if (label.size() >= LABEL_BYTES)
         run.Fault("label too long: " + tag + std::to_string(label.size()) + " bytes");
-    const int shown = record->labelData & (LABEL_HIDE | LABEL_TEMPERATURE | LABEL_FULL_NAME | LABEL_VENDOR_STRING);
-    if ((record->labelData & LABEL_TITLE) && shown == 0) {
-        std::string title = dockhost::Narrow(record->title);
+    const long shown = labelData & (LABEL_HIDE | LABEL_TEMPERATURE | LABEL_FULL_NAME | LABEL_VENDOR_STRING);
+    if ((labelData & LABEL_TITLE) && shown == 0) {
+        std::string title = dockhost::Narrow(record::Text(docklet, "Title"));
         if (title.size() >= LABEL_BYTES)
             title.resize(LABEL_BYTES - 1);
         if (label != title)
             run.Fault("title label differs: " + tag + fuzz::Escaped(label, 80) + " for " + fuzz::Escaped(title, 80));
         run.counts.Add("label: title");
-    } else if (record->labelData & LABEL_HIDE) {
+    } else if (labelData & LABEL_HIDE) {
         if (!label.empty())
             run.Fault("hidden label shows text: " + tag + fuzz::Escaped(label, 80));
         run.counts.Add("label: hidden");
-    } else if (record->labelData & LABEL_TEMPERATURE) {
+    } else if (labelData & LABEL_TEMPERATURE) {
         if (!TemperatureLabel(label))
             run.Fault("temperature label malformed: " + tag + fuzz::Escaped(label, 80));
         run.counts.Add("label: temperature");
@@ -580,9 +563,9 @@ void RemoveFile(const std::string& path)
 // Beyond this the module draws text at this size (either sign).
 const long long TEXT_SIZE_BOUND = 1024;
 
-bool HugeFont(const DockletInstance* record)
+bool HugeFont(const dockhost::Docklet* docklet)
 {
-    const long long size = record->text.fontSize;
+    const long long size = record::Number(docklet, "FontSize");
     return size > TEXT_SIZE_BOUND || size < -TEXT_SIZE_BOUND;
 }
 
@@ -590,19 +573,19 @@ void Tick(Run& run, dockhost::Docklet* docklet)
 {
     const double ms = fuzz::TimedTick(run.dock, docklet);
     run.tickTimes.Add(ms, run.index);
-    if (HugeFont(static_cast<const DockletInstance*>(docklet->instance)))
+    if (HugeFont(docklet))
         run.hugeFontTicks.Add(ms, run.index);
 }
 
 // Whether a text field holds what the ANSI code page cannot write.
-bool LosesText(const DockletInstance* record)
+bool LosesText(const dockhost::Docklet* docklet)
 {
-    const wchar_t* const fields[] = {record->title,           record->command,  record->parameters,
-                                     record->imagesFolder,    record->backgroundImage, record->text.fontName};
-    for (const wchar_t* field : fields) {
+    for (const record::HeldText& text : record::Texts(docklet)) {
+        if (std::string(text.key) == "EmptyImage") // not saved
+            continue;
         BOOL lost = FALSE;
         char bytes[2 * TITLE_CAPACITY];
-        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, field, -1, bytes, sizeof bytes, nullptr, &lost);
+        WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.units, -1, bytes, sizeof bytes, nullptr, &lost);
         if (lost)
             return true;
     }
@@ -614,14 +597,14 @@ bool LoadAndSave(Run& run, const std::string& from, const std::string& to, const
                  const char* which, std::string& saved)
 {
     fuzz::EnterCase(run.index, which);
-    const double start = fuzz::NowMs();
+    const double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(from.c_str(), section.c_str());
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     if (!docklet || !docklet->instance) {
         run.Fault(std::string("no docklet created: ") + which);
         return false;
     }
-    CheckRecord(run, static_cast<DockletInstance*>(docklet->instance), which);
+    CheckHeldTexts(run, docklet, which);
     for (int tick = 0; tick < TICKS_SECOND; ++tick) {
         Tick(run, docklet);
         CheckLabel(run, docklet, which);
@@ -649,22 +632,21 @@ void RunCase(Run& run, const IniCase& c, const std::string& folder, bool keep)
     dockhost::Services().Clear();
 
     fuzz::EnterCase(run.index, "first docklet: create");
-    double start = fuzz::NowMs();
+    double start = dockhost::NowMilliseconds();
     dockhost::Docklet* docklet = run.dock.AddDocklet(iniPath.c_str(), c.section.c_str());
-    run.createTimes.Add(fuzz::NowMs() - start, run.index);
+    run.createTimes.Add(dockhost::NowMilliseconds() - start, run.index);
     if (!docklet || !docklet->instance) {
         run.Fault("no docklet created");
         return;
     }
-    auto* record = static_cast<DockletInstance*>(docklet->instance);
-    CheckRecord(run, record, "first docklet");
+    CheckHeldTexts(run, docklet, "first docklet");
     if (c.encoding == ANSI)
-        CheckTitleAsTheHostReadsIt(run, record, iniPath, c.section);
+        CheckTitleAsTheHostReadsIt(run, docklet, iniPath, c.section);
     CheckLabel(run, docklet, "first docklet, created");
-    run.counts.Add(HugeFont(record) ? "font size: beyond +-1024" : "font size: within +-1024");
-    run.counts.Add(record->dockletData & DOCKLET_GRAPH
-                       ? "icon: graph"
-                       : (record->dockletData & DOCKLET_TEMPERATURE ? "icon: text" : "icon: neither"));
+    run.counts.Add(HugeFont(docklet) ? "font size: beyond +-1024" : "font size: within +-1024");
+    const long dockletData = record::Number(docklet, "DockletData");
+    run.counts.Add(dockletData & DOCKLET_GRAPH ? "icon: graph"
+                                               : (dockletData & DOCKLET_TEMPERATURE ? "icon: text" : "icon: neither"));
     for (int tick = 0; tick < TICKS_FIRST; ++tick) {
         fuzz::EnterCase(run.index, "first docklet: refresh");
         Tick(run, docklet);
@@ -678,7 +660,7 @@ void RunCase(Run& run, const IniCase& c, const std::string& folder, bool keep)
     if (!memchr(exported, 0, 261))
         run.Fault("exported folder not terminated within 261 bytes");
 
-    const bool lossy = LosesText(record);
+    const bool lossy = LosesText(docklet);
     fuzz::EnterCase(run.index, "first docklet: save");
     run.dock.Entry().OnSave(docklet->instance, const_cast<char*>(firstSave.c_str()),
                             const_cast<char*>(c.section.c_str()), FALSE);
@@ -737,7 +719,7 @@ int wmain(int argc, wchar_t** argv)
     // A steady driver answer, so that the label and the graph have readings.
     SetEnvironmentVariableW(L"MORAVEL_SIMGPU", L"demo");
     dockhost::Dock dock;
-    if (!dockhost::UseDriverLibrary(fuzz::SimulatedDriverPath()) || !dock.LoadModule(fuzz::ModulePath())) {
+    if (!dockhost::UseDriverLibrary(dockhost::BuiltSimulatedDriver()) || !dock.LoadModule(dockhost::BuiltModule())) {
         fprintf(stderr, "fuzz_ini: cannot load the simulated driver or the module\n");
         return 2;
     }
@@ -748,10 +730,7 @@ int wmain(int argc, wchar_t** argv)
     fuzz::Faults faults;
     fuzz::Counts counts;
     fuzz::TimeStats createTimes, tickTimes, hugeFontTicks;
-    int gdiAfterFirst = -1;
-    size_t bytesAfterWarmUp = 0;
-    const double started = fuzz::NowMs();
-    long long ran = 0;
+    fuzz::CaseRun progress(1000);
     for (long long index = 0; index < cases; ++index) {
         if (options.only >= 0 && index != options.only)
             continue;
@@ -762,34 +741,16 @@ int wmain(int argc, wchar_t** argv)
                    ENCODING_NAMES[c.encoding], fuzz::Escaped(Encode(c), 100000).c_str());
         Run run = {dock, faults, counts, createTimes, tickTimes, hugeFontTicks, index};
         RunCase(run, c, folder, keep);
-        fuzz::DrainMessages();
-        ++ran;
-        if (ran == 1)
-            gdiAfterFirst = fuzz::CountGdiObjects();
-        if (ran == 50)
-            bytesAfterWarmUp = fuzz::CommittedBytes();
-        if (ran % 1000 == 0) {
-            printf("... %lld cases, %lld faults, %.0f s\n", ran, faults.Count(), (fuzz::NowMs() - started) / 1000);
-            fflush(stdout);
-        }
+        progress.CaseDone(faults);
     }
-    fuzz::EnterCase(-1, "done");
-    const int gdiAtEnd = fuzz::CountGdiObjects();
-    const size_t bytesAtEnd = fuzz::CommittedBytes();
-
-    printf("cases run: %lld in %.1f s\n", ran, (fuzz::NowMs() - started) / 1000);
+    progress.End();
     counts.Print("outcomes");
     createTimes.Print("creations (settings read, first refresh)", REFRESH_BOUND_MS);
     tickTimes.Print("refresh ticks", REFRESH_BOUND_MS);
     hugeFontTicks.Print("of which with font sizes beyond +-1024", REFRESH_BOUND_MS);
-    printf("GDI objects: %d after the first case, %d at the end\n", gdiAfterFirst, gdiAtEnd);
-    if (bytesAfterWarmUp)
-        printf("committed memory: %.1f MiB after 50 cases, %.1f MiB at the end\n", bytesAfterWarmUp / 1048576.0,
-               bytesAtEnd / 1048576.0);
-    if (ran > 1 && gdiAtEnd > gdiAfterFirst)
-        faults.Add(-1, "GDI objects left behind: " + std::to_string(gdiAtEnd - gdiAfterFirst));
+    progress.PrintFootprint(faults);
     faults.Print();
-    printf("fuzz_ini: %lld cases, %lld faults\n", ran, faults.Count());
+    printf("fuzz_ini: %lld cases, %lld faults\n", progress.Ran(), faults.Count());
     fflush(stdout);
     return faults.Count() ? 1 : 0;
 }

@@ -678,6 +678,15 @@ int ProcessorCall(Function function, void* handle, const void* out, Write write)
     });
 }
 
+// A call that writes one 32-bit value about a processor.
+int ProcessorValue(Function function, void* handle, uint32_t* value, uint32_t (*valueOf)(uint32_t index))
+{
+    return ProcessorCall(function, handle, value, [&](uint32_t index) {
+        *value = valueOf(index);
+        return 0;
+    });
+}
+
 uint32_t BusOf(uint32_t index)
 {
     auto found = Sim().scenario.buses.find(index);
@@ -748,26 +757,17 @@ int __cdecl SimFullName(void* gpu, char* text)
 
 int __cdecl SimPropertyA(void* gpu, uint32_t* value)
 {
-    return ProcessorCall(F_PROPERTY_A, gpu, value, [&](uint32_t index) {
-        *value = PropertyOf(index, 0);
-        return 0;
-    });
+    return ProcessorValue(F_PROPERTY_A, gpu, value, [](uint32_t index) { return PropertyOf(index, 0); });
 }
 
 int __cdecl SimPropertyB(void* gpu, uint32_t* value)
 {
-    return ProcessorCall(F_PROPERTY_B, gpu, value, [&](uint32_t index) {
-        *value = PropertyOf(index, 1);
-        return 0;
-    });
+    return ProcessorValue(F_PROPERTY_B, gpu, value, [](uint32_t index) { return PropertyOf(index, 1); });
 }
 
 int __cdecl SimPropertyC(void* gpu, uint32_t* value)
 {
-    return ProcessorCall(F_PROPERTY_C, gpu, value, [&](uint32_t index) {
-        *value = PropertyOf(index, 2);
-        return 0;
-    });
+    return ProcessorValue(F_PROPERTY_C, gpu, value, [](uint32_t index) { return PropertyOf(index, 2); });
 }
 
 int ThermalAnswer(void* gpu, uint32_t sensor, void* record)
@@ -809,18 +809,12 @@ int __cdecl SimThermalSettings(void* gpu, uint32_t sensor, void* record)
 
 int __cdecl SimBusId(void* gpu, uint32_t* bus)
 {
-    return ProcessorCall(F_BUS, gpu, bus, [&](uint32_t index) {
-        *bus = BusOf(index);
-        return 0;
-    });
+    return ProcessorValue(F_BUS, gpu, bus, [](uint32_t index) { return BusOf(index); });
 }
 
 int __cdecl SimBusSlotId(void* gpu, uint32_t* slot)
 {
-    return ProcessorCall(F_SLOT, gpu, slot, [&](uint32_t index) {
-        *slot = SlotOf(index);
-        return 0;
-    });
+    return ProcessorValue(F_SLOT, gpu, slot, [](uint32_t index) { return SlotOf(index); });
 }
 
 int __cdecl SimChipsetInfo(void* record)

@@ -1,6 +1,0 @@
-moravel_test(test_warr warr_test.cpp NO_SERVICES)
-moravel_test(test_gpu gpu_driver_test.cpp gpu_sensor_test.cpp)
-if(TARGET simgpu_nolookup)
-    add_dependencies(test_gpu simgpu_nolookup)
-endif()
-moravel_test(test_gpu_upkeep gpu_sleep_test.cpp gpu_recovery_test.cpp render_support.cpp)

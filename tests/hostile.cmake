@@ -1,1 +1,0 @@
-moravel_test(test_font_size font_size_test.cpp)

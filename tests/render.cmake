@@ -1,4 +1,0 @@
-moravel_test(test_render render_graph_test.cpp render_text_test.cpp render_support.cpp)
-moravel_test(test_icon_label icon_label_test.cpp render_support.cpp)
-moravel_test(test_overlay_no_services overlay_no_services_test.cpp NO_SERVICES)
-target_link_libraries(test_overlay_no_services PRIVATE psapi)
