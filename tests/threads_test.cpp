@@ -78,9 +78,13 @@ struct ThreadResult {
     int sheetsSeen = -1;
 };
 
+// Other test programs share the desktop and may have a sheet of their own open.
 BOOL CALLBACK CountSheet(HWND window, LPARAM lParam)
 {
-    if (IsWindowVisible(window) && dockhost::WindowText(window) == harness::SHEET_CAPTION)
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window) &&
+        dockhost::WindowText(window) == harness::SHEET_CAPTION)
         ++*reinterpret_cast<int*>(lParam);
     return TRUE;
 }
