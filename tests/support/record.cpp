@@ -25,21 +25,11 @@ const Field<int> NUMBERS[] = {
     FIELD("DockletData", int, dockletData), FIELD("LabelData", int, labelData),
     FIELD("Celcius", int, celsius),
 };
-const Field<COLORREF> COLOURS[] = {
-    FIELD("FontColor", COLORREF, text.fontColor.rgb),
-    FIELD("OutlineColor", COLORREF, text.outlineColor.rgb),
-    FIELD("ShadowColor", COLORREF, text.shadowColor.rgb),
-    FIELD("CpuColor", COLORREF, graph.graphColor.rgb),
-    FIELD("BackgroundColor", COLORREF, graph.backgroundColor.rgb),
-    FIELD("FrameColor", COLORREF, graph.frameColor.rgb),
-};
-const Field<BYTE> ALPHAS[] = {
-    FIELD("FontAlpha", BYTE, text.fontColor.alpha),
-    FIELD("OutlineAlpha", BYTE, text.outlineColor.alpha),
-    FIELD("ShadowAlpha", BYTE, text.shadowColor.alpha),
-    FIELD("CpuAlpha", BYTE, graph.graphColor.alpha),
-    FIELD("BackgroundAlpha", BYTE, graph.backgroundColor.alpha),
-    FIELD("FrameAlpha", BYTE, graph.frameColor.alpha),
+// Each colour is saved as two keys: the prefix with "Color", and with "Alpha".
+const Field<AlphaColour> COLOURS[] = {
+    FIELD("Font", AlphaColour, text.fontColor),       FIELD("Outline", AlphaColour, text.outlineColor),
+    FIELD("Shadow", AlphaColour, text.shadowColor),   FIELD("Cpu", AlphaColour, graph.graphColor),
+    FIELD("Background", AlphaColour, graph.backgroundColor), FIELD("Frame", AlphaColour, graph.frameColor),
 };
 #undef FIELD
 
@@ -50,6 +40,20 @@ const Field<T>* Find(const Field<T> (&fields)[N], const std::string& key)
         if (key == field.key)
             return &field;
     return nullptr;
+}
+
+// The colour a "...Color" or "...Alpha" key names, and which of the two it is.
+AlphaColour* ColourOf(DockletInstance& d, const std::string& key, bool& alpha)
+{
+    const size_t suffix = 5; // "Color", "Alpha"
+    if (key.size() <= suffix)
+        return nullptr;
+    const std::string end = key.substr(key.size() - suffix);
+    if (end != "Color" && end != "Alpha")
+        return nullptr;
+    alpha = end == "Alpha";
+    const Field<AlphaColour>* colour = Find(COLOURS, key.substr(0, key.size() - suffix));
+    return colour ? &colour->at(d) : nullptr;
 }
 
 } // namespace
@@ -110,10 +114,9 @@ long Number(const dockhost::Docklet* docklet, const std::string& key)
     DockletInstance& d = RecordOf(docklet);
     if (const Field<int>* number = Find(NUMBERS, key))
         return number->at(d);
-    if (const Field<COLORREF>* colour = Find(COLOURS, key))
-        return static_cast<long>(colour->at(d));
-    if (const Field<BYTE>* alpha = Find(ALPHAS, key))
-        return alpha->at(d);
+    bool alpha = false;
+    if (const AlphaColour* colour = ColourOf(d, key, alpha))
+        return alpha ? colour->alpha : static_cast<long>(colour->rgb);
     return 0;
 }
 
@@ -121,17 +124,19 @@ bool ChangeSettings(dockhost::Docklet* docklet, const std::vector<std::pair<std:
 {
     DockletInstance& d = RecordOf(docklet);
     bool known = true;
+    bool alpha = false;
     for (const auto& kv : settings) {
         const long value = strtol(kv.second.c_str(), nullptr, 10);
         if (kv.first == "FontName")
             lstrcpynW(d.text.fontName, dockhost::Widen(kv.second).c_str(), FONT_NAME_CAPACITY);
         else if (const Field<int>* number = Find(NUMBERS, kv.first))
             number->at(d) = static_cast<int>(value);
-        else if (const Field<COLORREF>* colour = Find(COLOURS, kv.first))
-            colour->at(d) = static_cast<COLORREF>(value);
-        else if (const Field<BYTE>* alpha = Find(ALPHAS, kv.first))
-            alpha->at(d) = static_cast<BYTE>(value);
-        else
+        else if (AlphaColour* colour = ColourOf(d, kv.first, alpha)) {
+            if (alpha)
+                colour->alpha = static_cast<BYTE>(value);
+            else
+                colour->rgb = static_cast<COLORREF>(value);
+        } else
             known = false;
     }
     return known;
