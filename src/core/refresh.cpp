@@ -13,12 +13,6 @@
 
 namespace {
 
-// The label adds 32.0 before truncating; the icon truncates first.
-int LabelFahrenheit(int celsius)
-{
-    return TruncatedInt(celsius * 1.8 + 32.0);
-}
-
 void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capacity)
 {
     const int labelData = instance->labelData;
@@ -28,17 +22,9 @@ void ChooseReadyLabel(const DockletInstance* instance, char* label, size_t capac
     } else if (labelData & LABEL_TEMPERATURE) {
         // The degree sign is one byte only in some code pages (0xB0 is a lead
         // byte in the East Asian ones): the text goes through the host's.
-        // "Off" while the processor sleeps; "--" where a reading failed, not a number.
-        wchar_t text[LABEL_BYTES];
-        if (instance->gpuWatch.asleep)
-            CopyText(text, LABEL_BYTES, L"GPU Temperature: Off");
-        else if (instance->lastTemperature == -1)
-            CopyText(text, LABEL_BYTES,
-                     instance->celsius ? L"GPU Temperature: -- \u00B0C" : L"GPU Temperature: -- \u00B0F");
-        else if (instance->celsius)
-            FormatText(text, LABEL_BYTES, L"GPU Temperature: %d \u00B0C", instance->lastTemperature);
-        else
-            FormatText(text, LABEL_BYTES, L"GPU Temperature: %d \u00B0F", LabelFahrenheit(instance->lastTemperature));
+        wchar_t text[LABEL_BYTES] = L"GPU Temperature: ";
+        const size_t prefix = wcslen(text);
+        FormatTemperature(text + prefix, LABEL_BYTES - prefix, instance, LABEL_FAHRENHEIT);
         NarrowForHost(label, capacity, text);
     } else if (labelData & LABEL_FULL_NAME) {
         // A driver text goes back to the bytes the driver gave.

@@ -62,9 +62,9 @@ void DropDevice(GpuWatch& watch)
 
 // Processor 0's display device, by its place on the PCI bus. Asked once per
 // enumeration: a refresh then reads only the device's power data.
+// The enumeration has dropped the one found before.
 void FindDevice(const GpuState& gpu, GpuWatch& watch)
 {
-    DropDevice(watch);
     uint32_t bus = 0, slot = 0;
     if (gpu.gpuCount == 0 || DriverGetBusId(gpu.gpuHandles[0], &bus) != GPU_OK ||
         DriverGetBusSlotId(gpu.gpuHandles[0], &slot) != GPU_OK)

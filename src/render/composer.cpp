@@ -36,9 +36,10 @@ const LayoutRect GRAPH_AREA = {27, 64, 204, 158};
 const LayoutRect TEXT_CAPTION_BAND = {0, 108, 255, 30};
 const LayoutRect TEXT_TEMPERATURE_BAND = {0, 140, 255, 34};
 
-// The icon truncates before adding 32; the label adds 32.0 first.
-int IconFahrenheit(int celsius)
+int Fahrenheit(int celsius, FahrenheitRounding rounding)
 {
+    if (rounding == LABEL_FAHRENHEIT)
+        return TruncatedInt(celsius * 1.8 + 32.0);
     // Held 32 below the top, so that adding 32 stays within int.
     return TruncatedInt(celsius * 1.8 < 2147483615.0 ? celsius * 1.8 : 2147483615.0) + 32;
 }
@@ -76,19 +77,27 @@ void MakeLayerKey(const DockletInstance* instance, LayerKey& key)
     // What follows the face's terminator is no part of it.
     memset(key.text.fontName, 0, sizeof key.text.fontName);
     CopyText(key.text.fontName, FONT_NAME_CAPACITY, instance->text.fontName);
-    // "Off" while the processor sleeps; "--" where a reading failed, not a number.
-    if (instance->gpuWatch.asleep)
-        CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"Off");
-    else if (instance->lastTemperature == -1)
-        CopyText(key.temperature, TEMPERATURE_TEXT_CAPACITY, instance->celsius ? L"-- \u00B0C" : L"-- \u00B0F");
-    else if (instance->celsius)
-        FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0C", instance->lastTemperature);
-    else
-        FormatText(key.temperature, TEMPERATURE_TEXT_CAPACITY, L"%d \u00B0F",
-                   IconFahrenheit(instance->lastTemperature));
+    FormatTemperature(key.temperature, TEMPERATURE_TEXT_CAPACITY, instance, ICON_FAHRENHEIT);
     if (key.mode == DOCKLET_GRAPH)
         key.background = MakeArgb(instance->graph.backgroundColor);
 }
+
+} // namespace
+
+void FormatTemperature(wchar_t* text, size_t capacity, const DockletInstance* instance, FahrenheitRounding rounding)
+{
+    // "--" where a reading failed: not a number.
+    if (instance->gpuWatch.asleep)
+        CopyText(text, capacity, L"Off");
+    else if (instance->lastTemperature == -1)
+        CopyText(text, capacity, instance->celsius ? L"-- \u00B0C" : L"-- \u00B0F");
+    else if (instance->celsius)
+        FormatText(text, capacity, L"%d \u00B0C", instance->lastTemperature);
+    else
+        FormatText(text, capacity, L"%d \u00B0F", Fahrenheit(instance->lastTemperature, rounding));
+}
+
+namespace {
 
 // Caption and temperature in the mode's bands.
 void DrawTexts(GpGraphics* graphics, const LayerKey& key)

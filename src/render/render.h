@@ -78,5 +78,11 @@ void DrawTemperatureGraph(Gdiplus::GpGraphics* target, const GraphStyle& style, 
 // A new 256 x 256 overlay in the dock's object layout; the caller owns it and
 // hands it to the host, which deletes it.
 DockImage* ComposeDockletImage(DockletInstance* instance);
+// The temperature as the icon and the label show it: "Off" while the
+// processor sleeps, "-- °C" (°F) where the reading failed, else the reading in
+// the docklet's unit. Their Fahrenheit differs: the icon truncates before
+// adding 32, the label adds 32.0 first.
+enum FahrenheitRounding { ICON_FAHRENHEIT, LABEL_FAHRENHEIT };
+void FormatTemperature(wchar_t* text, size_t capacity, const DockletInstance* instance, FahrenheitRounding rounding);
 // What ComposeDockletImage keeps for the docklet; before GDI+ shuts down.
 void ReleaseOverlayCache(DockletInstance* instance);
